@@ -1,0 +1,31 @@
+#pragma once
+
+#include "System/Platform.h"
+#include "System/Win32/CWindow.h"
+#include "log/CLog.h"
+#include "music/CMusic.h"
+#include "render/CSystem3D.h"
+
+// Owns everything whose life is shorter than the process.
+class CApplication {
+ public:
+  CApplication();
+  ~CApplication();
+  CApplication(const CApplication&) = delete;
+  CApplication& operator=(const CApplication&) = delete;
+
+  bool Init();
+  bool DeInit();
+  void Frame();
+
+  CLog* log;
+  CWindow* window;
+  CMusic* music;
+  CSystem3D* system;
+};
+
+const char* GetPlatformName();
+
+// One pass of the main loop: takes at most one message without waiting, then
+// renders one frame. Returns false, with the quit code, on WM_QUIT (no frame).
+bool MainLoopPass(CApplication* app, WPARAM* exitCode);

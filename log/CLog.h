@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+
+#include "System/Platform.h"
+
+enum : uint8_t { LOG_FILE = 1, LOG_STDOUT = 2, LOG_CONSOLE = 3 };
+
+// A log sink bound at construction to one destination. Every message is
+// formatted into a 4096-byte buffer of its own call and written at once.
+class CLog {
+ public:
+  CLog(uint8_t mode, const char* fileName);
+  ~CLog();
+  CLog(const CLog&) = delete;
+  CLog& operator=(const CLog&) = delete;
+
+  void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  void PrintLevel(int32_t level, const char* format, ...) __attribute__((format(printf, 3, 4)));
+
+ private:
+  void Write(const char* text);
+  void WriteFormatted(const char* format, va_list args);
+
+  uint8_t m_mode;
+  HANDLE m_console;
+  FILE* m_file;
+};

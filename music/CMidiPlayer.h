@@ -1,0 +1,31 @@
+#pragma once
+
+#include "System/Platform.h"
+#include <dmusici.h>
+
+#include "log/CLog.h"
+
+// Owns COM on the main thread and the DirectMusic performance, loader and
+// segment that play one standard MIDI file.
+class CMidiPlayer {
+ public:
+  CMidiPlayer();
+  ~CMidiPlayer();
+  CMidiPlayer(const CMidiPlayer&) = delete;
+  CMidiPlayer& operator=(const CMidiPlayer&) = delete;
+
+  bool Open(const char* fileName);
+  bool Play();
+  bool Close();
+
+  IDirectMusicPerformance2* CreatePerformance();
+  IDirectMusicLoader* CreateLoader();
+  IDirectMusicSegment2* LoadSegment(IDirectMusicLoader* loader, const char* fileName);
+
+  IDirectMusic* directMusic;
+  IDirectMusicPerformance2* performance;
+  IDirectMusicLoader* loader;
+  IDirectMusicSegment2* segment;
+};
+
+extern CLog MidiLog;

@@ -1,0 +1,5 @@
+// _getcwd, as the Windows C runtime declares it.
+#pragma once
+#include <cstddef>
+
+char* _getcwd(char* buffer, int maxlen);

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+
+#include "System/Platform.h"
+#include "log/CLog.h"
+#include "render/CFrustum.h"
+
+// The OpenGL device: binds a context to the active window, sets the fixed
+// pipeline state once and brackets every frame. No constructor: its owner
+// creates it as storage and Init fills it.
+class CRenderer {
+ public:
+  bool Init();
+  void SetPerspective(int32_t width, int32_t height);
+  void BeginFrame();
+  void EndFrame();
+  bool DeInit();
+
+  void DrawSkyBox();
+  void DrawLogo();
+
+  CFrustum frustum;
+  HGLRC renderingContext;
+  HDC deviceContext;
+  uint32_t frameCount;
+  int32_t startTime;
+  int32_t endTime;
+};
+
+// Average frames per second over [start, end] in whole seconds, as logged at shut-down.
+uint32_t AverageFrameRate(uint32_t frames, int32_t startTime, int32_t endTime);
+
+extern CLog OpenGLLog;

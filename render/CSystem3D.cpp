@@ -1,0 +1,48 @@
+#include "render/CSystem3D.h"
+
+#include <new>
+
+#include "console/CConsole.h"
+
+CSystem3D::CSystem3D()
+    : root(nullptr),
+      log(new (std::nothrow) CLog(LOG_FILE, "Sys3DLog.txt")),
+      renderer(new (std::nothrow) CRenderer),
+      loader(new (std::nothrow) CTerrainLoader) {}
+
+CSystem3D::~CSystem3D() {
+  delete loader;
+  delete renderer;
+  delete log;
+}
+
+bool CSystem3D::Init() {
+  log->Print("CSystem3D::Init()\n");
+  renderer->Init();
+  renderer->SetPerspective(640, 480);
+  root = new CQuadNode(1, 6);
+  loader->LoadHeightFile("Scape.raw", root);
+  TerrainLoader.LoadRawTexture("skelv.rgba", &LogoImage, TEX_LOGO, 128, 64, 4);
+  TerrainLoader.LoadRawTexture("sky.raw", &SkyImage, TEX_SKY, 256, 256, 3);
+  return true;
+}
+
+void CSystem3D::Frame() {
+  renderer->BeginFrame();
+  renderer->DrawSkyBox();
+  root->Render(renderer->frustum);
+  renderer->DrawLogo();
+  if (Console.IsActive() == 1) Console.DrawConsolePanel();
+  renderer->EndFrame();
+}
+
+bool CSystem3D::DeInit() {
+  loader->FreeMesh();
+  if (root) {
+    delete root;
+    root = nullptr;
+  }
+  log->Print("CSystem3D::DeInit()\n");
+  renderer->DeInit();
+  return true;
+}
