@@ -73,15 +73,11 @@ std::array<int, 10> Rank(const PixelFormat& format, const PIXELFORMATDESCRIPTOR&
   // The deepest depth buffer when the request cannot be met exactly.
   int depth = format.depthBits >= request.cDepthBits ? format.depthBits - request.cDepthBits
                                                      : 1000 + request.cDepthBits - format.depthBits;
-  return {windowVisual != 0 && format.visual != windowVisual,
-          format.doubleBuffer != wantDouble,
-          format.slow,
-          Distance(request.cColorBits, format.colorBits),
-          depth,
+  return {windowVisual != 0 && format.visual != windowVisual, format.doubleBuffer != wantDouble,
+          format.slow, Distance(request.cColorBits, format.colorBits), depth,
           Distance(request.cAlphaBits, format.alphaBits),
           Distance(request.cStencilBits, format.stencilBits),
-          Distance(request.cAccumBits, format.accumBits),
-          format.samples,
+          Distance(request.cAccumBits, format.accumBits), format.samples,
           // A 32-bit visual with alpha may make a compositor blend the window.
           format.visualDepth > format.colorBits + request.cAlphaBits};
 }

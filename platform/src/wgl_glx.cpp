@@ -59,7 +59,9 @@ void ReleaseCurrent() {
 
 }  // namespace
 
-bool IsDrawableBound(Window xwindow) { return xwindow != 0 && g_current && g_currentDrawable == xwindow; }
+bool IsDrawableBound(Window xwindow) {
+  return xwindow != 0 && g_current && g_currentDrawable == xwindow;
+}
 
 void ForgetDeviceContext(HDC dc) { g_deviceContexts.erase((uintptr_t)dc); }
 
@@ -102,8 +104,8 @@ HGLRC WINAPI wglCreateContext(HDC hdc) {
   WindowRecord* window = LiveWindowOfDC(hdc);
   if (!window || !window->pixelFormat) return nullptr;
   ErrorTrap trap;
-  GLXContext context = glXCreateNewContext(GetDisplay(), GetPixelFormat(window->pixelFormat)->config,
-                                           GLX_RGBA_TYPE, nullptr, True);
+  GLXContext context = glXCreateNewContext(
+      GetDisplay(), GetPixelFormat(window->pixelFormat)->config, GLX_RGBA_TYPE, nullptr, True);
   if (trap.Finish() != 0 || !context) {
     Report("glx", "cannot create an OpenGL context for pixel format %d", window->pixelFormat);
     return nullptr;

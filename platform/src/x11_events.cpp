@@ -71,8 +71,8 @@ WPARAM MouseKeyFlags(unsigned int state) {
 void OnMotion(XMotionEvent& event) {
   WindowRecord* window = FindWindowByX(event.window);
   if (!window) return;
-  QueueInput(window->handle, WM_MOUSEMOVE, MouseKeyFlags(event.state),
-             MAKELPARAM(event.x, event.y), event.x_root, event.y_root);
+  QueueInput(window->handle, WM_MOUSEMOVE, MouseKeyFlags(event.state), MAKELPARAM(event.x, event.y),
+             event.x_root, event.y_root);
 }
 
 // Buttons 1-3 are left, middle and right; the wheel and extra buttons have
@@ -84,7 +84,8 @@ void OnButton(XButtonEvent& event, bool press) {
   WindowRecord* window = FindWindowByX(event.window);
   if (!window || event.button < 1 || event.button > 3) return;
   // The X state is from before the event; Windows reports the state after it.
-  unsigned int state = press ? event.state | kMask[event.button] : event.state & ~kMask[event.button];
+  unsigned int state =
+      press ? event.state | kMask[event.button] : event.state & ~kMask[event.button];
   UINT message = press ? kDown[event.button] : kUp[event.button];
   QueueInput(window->handle, message, MouseKeyFlags(state), MAKELPARAM(event.x, event.y),
              event.x_root, event.y_root);

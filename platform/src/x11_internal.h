@@ -82,7 +82,9 @@ WindowRecord* FindWindowByX(Window xwindow);
 // Handles of the live windows, a copy: window procedures may create or
 // destroy windows while the caller walks it.
 std::vector<HWND> LiveWindows();
+// Neither allocates: PeekMessageA asks on every pass of the main loop.
 bool AnyLiveWindow();
+HWND WindowNeedingPaint(HWND only);  // only: null for any window
 
 // Calls the window procedure now, as SendMessage does; 0 for a bad window.
 LRESULT SendToWindow(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);

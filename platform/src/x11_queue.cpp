@@ -70,15 +70,12 @@ bool TakeQuit(bool remove, MSG* out) {
 // WM_PAINT is not queued: it is made while a window has an unpainted area,
 // and keeps coming until the window validates it.
 bool TakePaint(const Filter& filter, MSG* out) {
-  for (HWND hwnd : LiveWindows()) {
-    WindowRecord* window = FindWindow(hwnd);
-    if (!window->needsPaint) continue;
-    MSG paint = MakeMessage(hwnd, WM_PAINT, 0, 0);
-    if (!filter.Matches(paint)) continue;
-    *out = paint;
-    return true;
-  }
-  return false;
+  HWND hwnd = WindowNeedingPaint(filter.hwnd);
+  if (!hwnd) return false;
+  MSG paint = MakeMessage(hwnd, WM_PAINT, 0, 0);
+  if (!filter.Matches(paint)) return false;
+  *out = paint;
+  return true;
 }
 
 void PostCloseToEveryWindow() {

@@ -101,8 +101,8 @@ Cursor XCursorFor(HCURSOR handle) {
 void SetWindowNames(Display* display, Window xwindow, const char* title, const char* className) {
   XStoreName(display, xwindow, title);  // WM_NAME is Latin-1, like the title
   std::string utf8 = Utf8FromLatin1(title);
-  XChangeProperty(display, xwindow, GetAtoms().netWmName, GetAtoms().utf8String, 8,
-                  PropModeReplace, (const unsigned char*)utf8.data(), (int)utf8.size());
+  XChangeProperty(display, xwindow, GetAtoms().netWmName, GetAtoms().utf8String, 8, PropModeReplace,
+                  (const unsigned char*)utf8.data(), (int)utf8.size());
 
   XClassHint* classHint = XAllocClassHint();
   classHint->res_name = program_invocation_short_name;
@@ -162,15 +162,13 @@ Window CreateXWindow(Display* display, int x, int y, int width, int height, Wind
   attributes.background_pixmap = None;  // no background brush: nothing is erased
   attributes.border_pixel = 0;
   attributes.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                          PointerMotionMask | ExposureMask | StructureNotifyMask |
-                          FocusChangeMask;
+                          PointerMotionMask | ExposureMask | StructureNotifyMask | FocusChangeMask;
   record.colormap = attributes.colormap;
 
   ErrorTrap trap;
-  Window xwindow = XCreateWindow(display, RootWindowOf(), x, y, (unsigned)width, (unsigned)height,
-                                 0, depth, InputOutput, visual,
-                                 CWColormap | CWBackPixmap | CWBorderPixel | CWEventMask,
-                                 &attributes);
+  Window xwindow = XCreateWindow(
+      display, RootWindowOf(), x, y, (unsigned)width, (unsigned)height, 0, depth, InputOutput,
+      visual, CWColormap | CWBackPixmap | CWBorderPixel | CWEventMask, &attributes);
   if (info) XFree(info);
   if (trap.Finish() != 0) {
     Report("x11", "cannot create a %dx%d window", width, height);
@@ -259,7 +257,21 @@ std::vector<HWND> LiveWindows() {
   return handles;
 }
 
-bool AnyLiveWindow() { return !LiveWindows().empty(); }
+bool AnyLiveWindow() {
+  for (auto& entry : g_windows) {
+    if (entry.second->state == WindowState::kLive) return true;
+  }
+  return false;
+}
+
+HWND WindowNeedingPaint(HWND only) {
+  for (auto& entry : g_windows) {
+    const WindowRecord& window = *entry.second;
+    if (window.state != WindowState::kLive || !window.needsPaint) continue;
+    if (!only || window.handle == only) return window.handle;
+  }
+  return nullptr;
+}
 
 LRESULT SendToWindow(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
   WindowRecord* window = FindWindow(handle);
@@ -322,9 +334,9 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
   return atom;
 }
 
-HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName,
-                            DWORD dwStyle, int X, int Y, int nWidth, int nHeight,
-                            HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam) {
+HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle,
+                            int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
+                            HINSTANCE hInstance, LPVOID lpParam) {
   const ClassRecord* windowClass = lpClassName ? FindClass(lpClassName) : nullptr;
   if (!windowClass) return nullptr;
   if (hWndParent || hMenu) {
@@ -359,8 +371,8 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     XDefineCursor(display, window->xwindow, cursor);
   }
 
-  CREATESTRUCTA create = {lpParam, hInstance, hMenu, hWndParent, nHeight, nWidth, Y, X,
-                          (LONG)dwStyle, lpWindowName, lpClassName, dwExStyle};
+  CREATESTRUCTA create = {lpParam, hInstance, hMenu,         hWndParent,   nHeight,     nWidth,
+                          Y,       X,         (LONG)dwStyle, lpWindowName, lpClassName, dwExStyle};
   if (SendToWindow(handle, WM_CREATE, 0, (LPARAM)&create) == -1) {
     DestroyWindowNow(handle);
     return nullptr;

@@ -14,8 +14,7 @@ using namespace x11test;
 
 namespace {
 
-const char* const kDataFiles[] = {"Scape.raw", "scape.tex", "skelv.rgba", "sky.raw",
-                                  "Duridaz.mid"};
+const char* const kDataFiles[] = {"Scape.raw", "scape.tex", "skelv.rgba", "sky.raw", "Duridaz.mid"};
 const int kMaxPasses = 10000;
 
 void CopyDataFilesHere() {

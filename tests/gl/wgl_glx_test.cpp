@@ -64,8 +64,8 @@ class WglTest : public ::testing::Test {
   }
   // The colour of a window pixel as the X server shows it.
   unsigned long PixelOnScreen(int x, int y) {
-    XImage* image = XGetImage(user_.display(), user_.FindByName("wgl"), x, y, 1, 1, AllPlanes,
-                              ZPixmap);
+    XImage* image =
+        XGetImage(user_.display(), user_.FindByName("wgl"), x, y, 1, 1, AllPlanes, ZPixmap);
     if (!image) return 0xDEADBEEF;
     unsigned long pixel = XGetPixel(image, 0, 0) & 0xFFFFFF;
     XDestroyImage(image);

@@ -65,8 +65,8 @@ TEST_F(X11QueueTest, EachPeekTakesExactlyOneMessageInArrivalOrder) {
   EXPECT_EQ(msg.message, (UINT)WM_KEYDOWN) << "PM_NOREMOVE leaves the message";
   std::vector<UINT> order;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) order.push_back(msg.message);
-  std::vector<UINT> expected = {WM_KEYDOWN, WM_KEYUP,       WM_KEYDOWN,    WM_KEYUP,
-                                WM_KEYDOWN, WM_KEYUP,       WM_RBUTTONDOWN, WM_RBUTTONUP};
+  std::vector<UINT> expected = {WM_KEYDOWN, WM_KEYUP, WM_KEYDOWN,     WM_KEYUP,
+                                WM_KEYDOWN, WM_KEYUP, WM_RBUTTONDOWN, WM_RBUTTONUP};
   EXPECT_EQ(order, expected);
 }
 
@@ -140,10 +140,10 @@ TEST_F(X11QueueTest, CharacterCodesAreWin32s) {
     std::initializer_list<KeySym> modifiers;
     std::vector<WPARAM> characters;
   } cases[] = {
-      {XK_grave, {}, {96}},         {XK_Return, {}, {13}},  {XK_KP_Enter, {}, {13}},
-      {XK_Escape, {}, {27}},        {XK_BackSpace, {}, {8}}, {XK_Tab, {}, {9}},
-      {XK_a, {}, {'a'}},            {XK_a, {XK_Shift_L}, {'A'}}, {XK_c, {XK_Control_L}, {3}},
-      {XK_5, {XK_Shift_L}, {'%'}},  {XK_Delete, {}, {}},    {XK_Left, {}, {}},
+      {XK_grave, {}, {96}},        {XK_Return, {}, {13}},       {XK_KP_Enter, {}, {13}},
+      {XK_Escape, {}, {27}},       {XK_BackSpace, {}, {8}},     {XK_Tab, {}, {9}},
+      {XK_a, {}, {'a'}},           {XK_a, {XK_Shift_L}, {'A'}}, {XK_c, {XK_Control_L}, {3}},
+      {XK_5, {XK_Shift_L}, {'%'}}, {XK_Delete, {}, {}},         {XK_Left, {}, {}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(CharactersOf(c.keysym, c.modifiers), c.characters) << XKeysymToString(c.keysym);
@@ -159,7 +159,8 @@ TEST_F(X11QueueTest, Latin1KeysGiveTheirAnsiByte) {
   int spare = 0;
   for (int code = last; code >= first && !spare; --code) {
     bool empty = true;
-    for (int i = 0; i < perCode; ++i) empty = empty && map[(code - first) * perCode + i] == NoSymbol;
+    for (int i = 0; i < perCode; ++i)
+      empty = empty && map[(code - first) * perCode + i] == NoSymbol;
     if (empty) spare = code;
   }
   XFree(map);
