@@ -45,7 +45,7 @@ fluid_settings_t* FluidNewSettings() {
   // Samples are read when a program first selects them, so a download costs a
   // fraction of a second instead of reading the whole General MIDI set.
   fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
-  fluid_settings_setnum(settings, "synth.gain", 0.5);
+  fluid_settings_setnum(settings, "synth.gain", 0.6);
   return settings;
 }
 
