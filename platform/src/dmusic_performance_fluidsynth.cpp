@@ -41,14 +41,13 @@ HRESULT WINAPI FluidPerformance::Init(IDirectMusic** ppDirectMusic, LPDIRECTSOUN
     CloseDown();
     return E_OUTOFMEMORY;
   }
-  // The caller may bring its DirectMusic object or receive a new one; either
-  // way it owns one reference and the performance keeps another.
-  if (ppDirectMusic) {
-    if (*ppDirectMusic == nullptr) {
-      *ppDirectMusic = new FluidDirectMusic();
-    } else {
-      (*ppDirectMusic)->AddRef();
-    }
+  // A DirectMusic object the caller brings gains the performance's reference;
+  // a new one is handed out with the caller's reference, and the performance
+  // keeps one of its own either way.
+  if (ppDirectMusic == nullptr) {
+    m_directMusic = new FluidDirectMusic();
+  } else {
+    if (*ppDirectMusic == nullptr) *ppDirectMusic = new FluidDirectMusic();
     m_directMusic = *ppDirectMusic;
     m_directMusic->AddRef();
   }

@@ -202,6 +202,24 @@ TEST_F(LoaderTest, RefusesOtherClassesAndInterfaces) {
   EXPECT_EQ(nullptr, object);
 }
 
+TEST_F(ComTest, PerformancesShareADirectMusicObjectTheCallerBrings) {
+  IDirectMusicPerformance2 *first = nullptr, *second = nullptr;
+  ASSERT_EQ(S_OK, Create(CLSID_DirectMusicPerformance, IID_IDirectMusicPerformance2, &first));
+  ASSERT_EQ(S_OK, Create(CLSID_DirectMusicPerformance, IID_IDirectMusicPerformance2, &second));
+  IDirectMusic* dm = nullptr;
+  ASSERT_EQ(S_OK, first->Init(&dm, nullptr, nullptr));
+  IDirectMusic* brought = dm;
+  ASSERT_EQ(S_OK, second->Init(&dm, nullptr, nullptr));
+  EXPECT_EQ(brought, dm);
+  EXPECT_EQ(4u, dm->AddRef()) << "the caller, each performance, and this AddRef";
+  EXPECT_EQ(3u, dm->Release());
+  EXPECT_TRUE(FAILED(first->Init(&dm, nullptr, nullptr))) << "a second Init";
+  first->CloseDown();
+  EXPECT_EQ(0u, first->Release());
+  EXPECT_EQ(0u, second->Release()) << "releasing without CloseDown closes down too";
+  EXPECT_EQ(0u, dm->Release());
+}
+
 // The real performance on a machine without audio output.
 TEST_F(LoaderTest, PerformanceWithoutAudioOutputStillClosesDownCleanly) {
   AlsaConfig alsa(m_dir.Path() + "/asound.conf", AlsaConfig::None());
