@@ -11,8 +11,7 @@ const int kPathChars = 260;
 const DWORD kAllGroups = 0xFFFFFFFF;
 }  // namespace
 
-CMidiPlayer::CMidiPlayer()
-    : directMusic(NULL), performance(NULL), loader(NULL), segment(NULL) {
+CMidiPlayer::CMidiPlayer() : directMusic(NULL), performance(NULL), loader(NULL), segment(NULL) {
   CoInitialize(NULL);
 }
 
@@ -34,9 +33,9 @@ IDirectMusicPerformance2* CMidiPlayer::CreatePerformance() {
 IDirectMusicLoader* CMidiPlayer::CreateLoader() {
   MidiLog.Print("Creating loader\n");
   IDirectMusicLoader* created = NULL;
-  HRESULT hr = CoCreateInstance(CLSID_DirectMusicLoader, NULL,
-                                CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
-                                IID_IDirectMusicLoader, (void**)&created);
+  HRESULT hr =
+      CoCreateInstance(CLSID_DirectMusicLoader, NULL, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
+                       IID_IDirectMusicLoader, (void**)&created);
   if (FAILED(hr)) {
     MidiLog.Print("Failed to create instance\n");
     return NULL;

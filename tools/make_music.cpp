@@ -21,8 +21,17 @@ const uint32_t kBar = 4 * kTicksPerQuarter;
 enum Channel { kFlute = 0, kOboe = 1, kChoir = 2, kStrings = 3, kHarp = 4, kBass = 5, kDrums = 9 };
 
 // General MIDI percussion keys on channel 10.
-enum Drum { kKick = 36, kSnare = 38, kClosedHat = 42, kOpenHat = 46, kCrash = 49, kRide = 51,
-            kLowTom = 45, kMidTom = 47, kHighTom = 50 };
+enum Drum {
+  kKick = 36,
+  kSnare = 38,
+  kClosedHat = 42,
+  kOpenHat = 46,
+  kCrash = 49,
+  kRide = 51,
+  kLowTom = 45,
+  kMidTom = 47,
+  kHighTom = 50
+};
 
 // A triad: root pitch class (C = 0) and whether its third is major.
 struct Chord {
@@ -124,8 +133,9 @@ void PlayBass(SmfTrack* t, const Chord& c, uint32_t tick, bool drive, int dynami
     return;
   }
   // Dotted quarter, eighth, then fifth, octave and fifth: a rocking figure.
-  struct { int at, length, interval, velocity; } const kFigure[] = {
-      {0, 3, 0, 96}, {3, 1, 0, 78}, {4, 2, 7, 88}, {6, 1, 12, 80}, {7, 1, 7, 76}};
+  struct {
+    int at, length, interval, velocity;
+  } const kFigure[] = {{0, 3, 0, 96}, {3, 1, 0, 78}, {4, 2, 7, 88}, {6, 1, 12, 80}, {7, 1, 7, 76}};
   for (const auto& n : kFigure)
     t->Note(tick + n.at * kEighth, n.length * kEighth - 30, kBass, root + n.interval,
             n.velocity + dynamics + Humanise(3));
@@ -200,8 +210,8 @@ int main(int argc, char** argv) {
   }
   SmfTrack conductor("Duridaz"), flute("Flute"), oboe("Oboe"), choir("Choir"), strings("Strings"),
       harp("Harp"), bass("Bass"), drums("Drums");
-  conductor.Meta(0, 0x58, std::string{4, 2, 24, 8});      // 4/4
-  conductor.Meta(0, 0x59, std::string{char(-1), 1});      // D minor
+  conductor.Meta(0, 0x58, std::string{4, 2, 24, 8});  // 4/4
+  conductor.Meta(0, 0x59, std::string{char(-1), 1});  // D minor
   conductor.Tempo(0, 96);
   SetUpChannel(&flute, kFlute, 73, 104, 64, 64);
   SetUpChannel(&oboe, kOboe, 68, 84, 44, 60);
@@ -236,7 +246,8 @@ int main(int argc, char** argv) {
   bass.Note(tick, kBar, kBass, 38, 84);
   flute.Note(tick, kBar, kFlute, 74, 76);
   uint32_t end = tick + kBar + 2 * kTicksPerQuarter;  // let the reverb tail finish
-  for (SmfTrack* t : {&conductor, &flute, &oboe, &choir, &strings, &harp, &bass, &drums}) t->End(end);
+  for (SmfTrack* t : {&conductor, &flute, &oboe, &choir, &strings, &harp, &bass, &drums})
+    t->End(end);
 
   if (!WriteSmf(argv[1], kTicksPerQuarter,
                 {conductor, flute, oboe, choir, strings, harp, bass, drums})) {

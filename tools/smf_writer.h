@@ -25,8 +25,8 @@ class SmfTrack {
   }
   void Tempo(uint32_t tick, double bpm) {
     uint32_t usPerQuarter = uint32_t(60000000.0 / bpm + 0.5);
-    Meta(tick, 0x51, std::string{char(usPerQuarter >> 16), char(usPerQuarter >> 8),
-                                 char(usPerQuarter)});
+    Meta(tick, 0x51,
+         std::string{char(usPerQuarter >> 16), char(usPerQuarter >> 8), char(usPerQuarter)});
   }
   void Meta(uint32_t tick, uint8_t type, const std::string& data) {
     std::vector<uint8_t> bytes{0xFF, type};
@@ -83,7 +83,8 @@ class SmfTrack {
 };
 
 // Writes a type 1 file: header chunk, then one chunk per track. False on error.
-inline bool WriteSmf(const char* path, uint16_t ticksPerQuarter, const std::vector<SmfTrack>& tracks) {
+inline bool WriteSmf(const char* path, uint16_t ticksPerQuarter,
+                     const std::vector<SmfTrack>& tracks) {
   auto be32 = [](uint32_t v) {
     return std::vector<uint8_t>{uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
   };

@@ -62,8 +62,8 @@ bool ReadFile(const std::string& path, std::vector<unsigned char>* data) {
   FILE* file = fopen(path.c_str(), "rb");
   if (file == nullptr) return false;
   struct stat info;
-  bool ok = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) &&
-            info.st_size <= kMaxMidiFileBytes;
+  bool ok =
+      fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxMidiFileBytes;
   if (ok) {
     data->resize((size_t)info.st_size);
     ok = fread(data->data(), 1, data->size(), file) == data->size();

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <dmusici.h>
-
 #include <fluidsynth.h>
 
 #include <string>
@@ -43,8 +42,7 @@ class FluidPerformance : public ComObject<IDirectMusicPerformance2> {
  public:
   FluidPerformance() = default;
 
-  HRESULT WINAPI Init(IDirectMusic** ppDirectMusic, LPDIRECTSOUND pDirectSound,
-                      HWND hWnd) override;
+  HRESULT WINAPI Init(IDirectMusic** ppDirectMusic, LPDIRECTSOUND pDirectSound, HWND hWnd) override;
   HRESULT WINAPI PlaySegment(IDirectMusicSegment* pSegment, DWORD dwFlags, LONGLONG i64StartTime,
                              IDirectMusicSegmentState** ppSegmentState) override;
   HRESULT WINAPI Stop(IDirectMusicSegment* pSegment, IDirectMusicSegmentState* pSegmentState,
@@ -66,8 +64,8 @@ class FluidPerformance : public ComObject<IDirectMusicPerformance2> {
   fluid_audio_driver_t* m_driver = nullptr;
   int m_soundFont = FLUID_FAILED;
   int m_downloads = 0;
-  IDirectMusic* m_directMusic = nullptr;             // counted reference
-  FluidSegment* m_playing = nullptr;                 // counted reference
+  IDirectMusic* m_directMusic = nullptr;               // counted reference
+  FluidSegment* m_playing = nullptr;                   // counted reference
   IDirectMusicSegmentState* m_playingState = nullptr;  // counted reference
   fluid_player_t* m_player = nullptr;
   // Players are deleted only once the audio driver is gone: see StopPlaying.

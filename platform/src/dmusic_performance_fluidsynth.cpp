@@ -115,13 +115,12 @@ HRESULT WINAPI FluidPerformance::PlaySegment(IDirectMusicSegment* pSegment, DWOR
 }
 
 HRESULT WINAPI FluidPerformance::Stop(IDirectMusicSegment* pSegment,
-                                      IDirectMusicSegmentState* pSegmentState, MUSIC_TIME,
-                                      DWORD) {
+                                      IDirectMusicSegmentState* pSegmentState, MUSIC_TIME, DWORD) {
   if (m_synth == nullptr) return E_FAIL;
   // Null for both means every segment; anything else must name the playing one.
   bool all = pSegment == nullptr && pSegmentState == nullptr;
-  bool named = (pSegment && pSegment == m_playing) ||
-               (pSegmentState && pSegmentState == m_playingState);
+  bool named =
+      (pSegment && pSegment == m_playing) || (pSegmentState && pSegmentState == m_playingState);
   if (all || named) StopPlaying();
   return S_OK;
 }

@@ -34,7 +34,9 @@ void QuietFluidSynth() {
   snd_lib_error_set_handler(DropAlsaMessage);
 }
 
-bool IsSoundFont(const std::string& path) { return !path.empty() && fluid_is_soundfont(path.c_str()); }
+bool IsSoundFont(const std::string& path) {
+  return !path.empty() && fluid_is_soundfont(path.c_str());
+}
 
 }  // namespace
 

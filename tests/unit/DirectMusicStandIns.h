@@ -86,7 +86,9 @@ class StandInSegment : public StandIn<IDirectMusicSegment2> {
                           void* param) override {
     char args[96];
     snprintf(args, sizeof args, "(%s,%08X,%u,%d,%s)", GuidName(type).c_str(), groups, index, time,
-             param == performance ? "perf" : param ? "other" : "null");
+             param == performance ? "perf"
+             : param              ? "other"
+                                  : "null");
     Record(std::string("SetParam") + args);
     return S_OK;
   }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,8 +20,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 inline std::string CurrentDirectory() {
   char buffer[4096];
@@ -158,11 +157,11 @@ class AudioCapture {
 
 // Loudness facts about interleaved 16-bit stereo samples.
 struct AudioFacts {
-  double seconds = 0;          // length
-  double firstSound = -1;      // when the level first passes -30 dBFS; -1: never
-  int peak = 0;                // largest magnitude
-  double rmsAfterStart = 0;    // RMS of the half second after firstSound, 0..1
-  size_t fullScale = 0;        // samples at the limits: clipping
+  double seconds = 0;        // length
+  double firstSound = -1;    // when the level first passes -30 dBFS; -1: never
+  int peak = 0;              // largest magnitude
+  double rmsAfterStart = 0;  // RMS of the half second after firstSound, 0..1
+  size_t fullScale = 0;      // samples at the limits: clipping
 
   static AudioFacts Of(const std::vector<int16_t>& s, int rate) {
     AudioFacts f;

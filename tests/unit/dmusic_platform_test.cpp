@@ -18,8 +18,9 @@ std::vector<WCHAR> Wide(const std::string& text) {
 // A minimal type 1 file: one track holding one note.
 std::string TinyMidiFile() {
   const char header[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 1, (char)0xE0};
-  const char track[] = {'M',  'T',  'r', 'k', 0,    0, 0,    12,  0,    (char)0x90, 60,
-                        100,  (char)0x83, 0x60, (char)0x80, 60, 0, 0, (char)0xFF, 0x2F, 0};
+  const char track[] = {'M',        'T', 'r',        'k', 0,          0,          0,
+                        12,         0,   (char)0x90, 60,  100,        (char)0x83, 0x60,
+                        (char)0x80, 60,  0,          0,   (char)0xFF, 0x2F,       0};
   std::string file(header, sizeof header);
   std::string body(track, sizeof track);
   body[7] = char(body.size() - 8);
@@ -129,8 +130,8 @@ TEST_F(LoaderTest, SearchDirectoryMustBeAnExistingDirectory) {
   EXPECT_TRUE(FAILED(Search("")));
   // A path without its terminating zero is refused, not read past.
   std::vector<WCHAR> unterminated(DMUS_MAX_FILENAME, WCHAR('a'));
-  EXPECT_TRUE(FAILED(m_loader->SetSearchDirectory(GUID_DirectMusicAllTypes, unterminated.data(),
-                                                  FALSE)));
+  EXPECT_TRUE(
+      FAILED(m_loader->SetSearchDirectory(GUID_DirectMusicAllTypes, unterminated.data(), FALSE)));
   EXPECT_EQ(S_OK, Search(m_dir.Path()));
 }
 

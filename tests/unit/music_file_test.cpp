@@ -132,7 +132,8 @@ TEST(MusicFile, SoundsSteadyAndUnclippedThroughFluidSynth) {
 
   std::vector<int16_t> samples;
   std::vector<int16_t> buffer(2 * block);
-  while (fluid_player_get_status(player) == FLUID_PLAYER_PLAYING && samples.size() < 2u * rate * 300) {
+  while (fluid_player_get_status(player) == FLUID_PLAYER_PLAYING &&
+         samples.size() < 2u * rate * 300) {
     fluid_synth_write_s16(synth, block, buffer.data(), 0, 2, buffer.data(), 1, 2);
     samples.insert(samples.end(), buffer.begin(), buffer.end());
   }
