@@ -1,7 +1,7 @@
-// Stand-in DirectMusic objects for fault injection. Each records its calls
-// (with their arguments) in one journal, counts its references, and notes any
-// call that arrives after its last reference was released. Stand-ins are
-// owned by the journal, so a late call is recorded instead of crashing.
+// Stand-in DirectMusic objects for fault injection. They record every call,
+// with its arguments, in one journal, count their references, and note calls
+// that arrive after their last reference was released. The journal owns them,
+// so a late call is recorded instead of touching freed memory.
 #pragma once
 
 #include <com_testing.h>
@@ -11,22 +11,26 @@
 #include <string>
 #include <vector>
 
+struct Tracked {
+  virtual ~Tracked() = default;
+  int refs = 1;
+  bool released = false;
+};
+
 struct Journal {
   std::vector<std::string> calls;
   int callsAfterRelease = 0;
-  std::vector<std::unique_ptr<IUnknown, void (*)(IUnknown*)>> objects;
-  std::vector<const int*> referenceCounts;
+  std::vector<std::unique_ptr<Tracked>> objects;
 
   template <class T, class... Args>
-  T* Make(Args&&... args) {
-    T* object = new T(this, std::forward<Args>(args)...);
-    objects.emplace_back(object, [](IUnknown* o) { delete static_cast<T*>(o); });
-    referenceCounts.push_back(&object->refs);
+  T* Make(Args... args) {
+    T* object = new T(this, args...);
+    objects.emplace_back(object);
     return object;
   }
   int LiveReferences() const {
     int sum = 0;
-    for (const int* r : referenceCounts) sum += *r;
+    for (const auto& o : objects) sum += o->refs;
     return sum;
   }
   bool Called(const std::string& call) const {
@@ -36,124 +40,103 @@ struct Journal {
   }
 };
 
-std::string GuidName(REFGUID guid);
+// Short names of the GUIDs the player passes.
+inline std::string GuidName(REFGUID g) {
+  return g == GUID_DirectMusicAllTypes   ? "AllTypes"
+         : g == GUID_StandardMIDIFile    ? "StandardMIDIFile"
+         : g == GUID_Download            ? "Download"
+         : g == GUID_Unload              ? "Unload"
+         : g == IID_IDirectMusicSegment2 ? "IID_Segment2"
+                                         : "?";
+}
 
 template <class Interface>
-class StandIn : public Interface {
+class StandIn : public Interface, public Tracked {
  public:
   StandIn(Journal* journal, const char* name) : m_journal(journal), m_name(name) {}
-  ~StandIn() override = default;
-
-  ULONG WINAPI AddRef() override {
-    Record("AddRef");
-    return ULONG(++refs);
-  }
+  ULONG WINAPI AddRef() override { return Record("AddRef"), ULONG(++refs); }
   ULONG WINAPI Release() override {
     Record("Release");
-    if (refs > 0) --refs;
-    if (refs == 0) m_released = true;
+    released = --refs <= 0;
     return ULONG(refs);
   }
 
-  int refs = 1;
-
  protected:
   void Record(const std::string& call) {
-    if (m_released) ++m_journal->callsAfterRelease;
+    m_journal->callsAfterRelease += released;
     m_journal->calls.push_back(m_name + "." + call);
   }
   Journal* m_journal;
-
- private:
   std::string m_name;
-  bool m_released = false;
 };
 
-class StandInDirectMusic : public StandIn<IDirectMusic> {
- public:
+struct StandInDirectMusic : StandIn<IDirectMusic> {
   explicit StandInDirectMusic(Journal* j) : StandIn(j, "dm") {}
 };
 
-class StandInSegmentState : public StandIn<IDirectMusicSegmentState> {
- public:
+struct StandInSegmentState : StandIn<IDirectMusicSegmentState> {
   explicit StandInSegmentState(Journal* j) : StandIn(j, "state") {}
 };
 
-class StandInSegment : public StandIn<IDirectMusicSegment2> {
- public:
+struct StandInSegment : StandIn<IDirectMusicSegment2> {
   explicit StandInSegment(Journal* j) : StandIn(j, "seg") {}
   HRESULT WINAPI SetParam(REFGUID type, DWORD groups, DWORD index, MUSIC_TIME time,
                           void* param) override {
     char args[96];
-    snprintf(args, sizeof args, "(%s,%08X,%u,%d,%s)", GuidName(type).c_str(), groups, index, time,
-             param == performance ? "perf"
-             : param              ? "other"
-                                  : "null");
-    Record(std::string("SetParam") + args);
-    return S_OK;
+    snprintf(args, sizeof args, "SetParam(%s,%08X,%u,%d,%s)", GuidName(type).c_str(), groups, index,
+             time, param == performance ? "perf" : "other");
+    return Record(args), S_OK;
   }
-  void* performance = nullptr;  // what the journal calls "perf"
+  void* performance = nullptr;  // the parameter the journal calls "perf"
 };
 
-class StandInPerformance : public StandIn<IDirectMusicPerformance2> {
- public:
-  StandInPerformance(Journal* j, HRESULT initResult, HRESULT addPortResult)
-      : StandIn(j, "perf"), m_init(initResult), m_addPort(addPortResult) {}
-
+struct StandInPerformance : StandIn<IDirectMusicPerformance2> {
+  StandInPerformance(Journal* j, HRESULT initResult) : StandIn(j, "perf"), m_init(initResult) {}
   HRESULT WINAPI Init(IDirectMusic** dm, LPDIRECTSOUND ds, HWND wnd) override {
-    Record(std::string("Init(") + (dm && !*dm ? "out" : "?") + "," + (ds ? "ds" : "null") + "," +
-           (wnd ? "wnd" : "null") + ")");
+    Record(std::string("Init(") + (dm && !*dm ? "out" : "?") + (ds || wnd ? ",?)" : ",null,null)"));
     if (SUCCEEDED(m_init) && dm) *dm = m_journal->Make<StandInDirectMusic>();
     return m_init;
   }
-  HRESULT WINAPI PlaySegment(IDirectMusicSegment* segment, DWORD flags, LONGLONG start,
+  HRESULT WINAPI PlaySegment(IDirectMusicSegment* seg, DWORD flags, LONGLONG start,
                              IDirectMusicSegmentState** state) override {
     char args[64];
-    snprintf(args, sizeof args, "(%s,%u,%lld,%s)", segment ? "seg" : "null", flags,
+    snprintf(args, sizeof args, "PlaySegment(%s,%u,%lld,%s)", seg ? "seg" : "null", flags,
              (long long)start, state ? "out" : "null");
-    Record(std::string("PlaySegment") + args);
+    Record(args);
     if (state) *state = m_journal->Make<StandInSegmentState>();
     return S_OK;
   }
-  HRESULT WINAPI Stop(IDirectMusicSegment* segment, IDirectMusicSegmentState* state,
-                      MUSIC_TIME time, DWORD flags) override {
+  HRESULT WINAPI Stop(IDirectMusicSegment* seg, IDirectMusicSegmentState* state, MUSIC_TIME time,
+                      DWORD flags) override {
     char args[64];
-    snprintf(args, sizeof args, "(%s,%s,%d,%u)", segment ? "seg" : "null", state ? "state" : "null",
+    snprintf(args, sizeof args, "Stop(%s,%s,%d,%u)", seg ? "seg" : "null", state ? "state" : "null",
              time, flags);
-    Record(std::string("Stop") + args);
-    return S_OK;
+    return Record(args), S_OK;
   }
   HRESULT WINAPI AddPort(IDirectMusicPort* port) override {
-    Record(port ? "AddPort(port)" : "AddPort(null)");
-    return m_addPort;
+    return Record(port ? "AddPort(port)" : "AddPort(null)"), S_OK;
   }
-  HRESULT WINAPI CloseDown() override {
-    Record("CloseDown");
-    return S_OK;
-  }
+  HRESULT WINAPI CloseDown() override { return Record("CloseDown"), S_OK; }
 
  private:
-  HRESULT m_init, m_addPort;
+  HRESULT m_init;
 };
 
-class StandInLoader : public StandIn<IDirectMusicLoader> {
- public:
+struct StandInLoader : StandIn<IDirectMusicLoader> {
   StandInLoader(Journal* j, HRESULT searchResult, StandInSegment* yields)
       : StandIn(j, "loader"), m_search(searchResult), m_yields(yields) {}
-
   HRESULT WINAPI SetSearchDirectory(REFGUID type, WCHAR* path, BOOL clear) override {
     searchPath.clear();
-    for (const WCHAR* c = path; c && *c; ++c) searchPath.push_back(char(*c));
-    Record("SetSearchDirectory(" + GuidName(type) + ",path," + (clear ? "TRUE" : "FALSE") + ")");
+    for (const WCHAR* c = path; *c; ++c) searchPath.push_back(char(*c));
+    Record("SetSearchDirectory(" + GuidName(type) + (clear ? ",path,TRUE)" : ",path,FALSE)"));
     return m_search;
   }
   HRESULT WINAPI GetObject(LPDMUS_OBJECTDESC desc, REFIID riid, LPVOID* ppv) override {
     Record("GetObject(desc," + GuidName(riid) + ")");
-    if (desc) lastDesc = *desc;
-    *ppv = m_yields;
+    lastDesc = *desc;
+    *ppv = static_cast<IDirectMusicSegment2*>(m_yields);
     return m_yields ? S_OK : DMUS_E_LOADER_FAILEDOPEN;
   }
-
   std::string searchPath;
   DMUS_OBJECTDESC lastDesc{};
 
@@ -162,27 +145,12 @@ class StandInLoader : public StandIn<IDirectMusicLoader> {
   StandInSegment* m_yields;
 };
 
-// Names of the GUIDs the player passes, for readable journals.
-inline std::string GuidName(REFGUID guid) {
-  struct Named {
-    const GUID* guid;
-    const char* name;
-  } const known[] = {{&GUID_DirectMusicAllTypes, "AllTypes"},
-                     {&GUID_StandardMIDIFile, "StandardMIDIFile"},
-                     {&GUID_Download, "Download"},
-                     {&GUID_Unload, "Unload"},
-                     {&IID_IDirectMusicSegment2, "IID_Segment2"}};
-  for (const Named& n : known)
-    if (*n.guid == guid) return n.name;
-  return "?";
-}
-
-// Makes CoCreateInstance hand out a stand-in for a class.
-template <class Interface, class T>
-void RegisterStandIn(REFCLSID clsid, REFIID iid, T* object) {
-  ComTestRegisterClass(clsid, [object, wanted = GUID(iid)](REFIID riid, LPVOID* ppv) -> HRESULT {
+// Makes CoCreateInstance hand out the stand-in for a class.
+template <class Interface>
+void RegisterStandIn(REFCLSID clsid, REFIID iid, Interface* object) {
+  ComTestRegisterClass(clsid, [object, wanted = GUID(iid)](REFIID riid, LPVOID* ppv) {
     if (riid != wanted) return E_NOINTERFACE;
-    *ppv = static_cast<Interface*>(object);
+    *ppv = object;
     return S_OK;
   });
 }
