@@ -67,7 +67,8 @@ class FluidPerformance : public ComObject<IDirectMusicPerformance2> {
   IDirectMusic* m_directMusic = nullptr;               // counted reference
   FluidSegment* m_playing = nullptr;                   // counted reference
   IDirectMusicSegmentState* m_playingState = nullptr;  // counted reference
-  fluid_player_t* m_player = nullptr;
+  fluid_player_t* m_player = nullptr;                  // the one playing
+  fluid_player_t* m_idlePlayer = nullptr;              // made by Init for the first PlaySegment
   // Players are deleted only once the audio driver is gone: see StopPlaying.
   std::vector<fluid_player_t*> m_finishedPlayers;
 };

@@ -41,6 +41,8 @@ HRESULT WINAPI FluidPerformance::Init(IDirectMusic** ppDirectMusic, LPDIRECTSOUN
     CloseDown();
     return E_OUTOFMEMORY;
   }
+  // The first player is made before any audio driver runs: see StopPlaying.
+  m_idlePlayer = new_fluid_player(m_synth);
   // A DirectMusic object the caller brings gains the performance's reference;
   // a new one is handed out with the caller's reference, and the performance
   // keeps one of its own either way.
@@ -96,7 +98,8 @@ HRESULT WINAPI FluidPerformance::PlaySegment(IDirectMusicSegment* pSegment, DWOR
 
   // A new primary segment replaces the one playing.
   StopPlaying();
-  m_player = new_fluid_player(m_synth);
+  m_player = m_idlePlayer ? m_idlePlayer : new_fluid_player(m_synth);
+  m_idlePlayer = nullptr;
   if (m_player == nullptr) return E_OUTOFMEMORY;
   const std::vector<unsigned char>& smf = segment->Smf();
   if (fluid_player_add_mem(m_player, smf.data(), smf.size()) != FLUID_OK ||
@@ -126,9 +129,10 @@ HRESULT WINAPI FluidPerformance::Stop(IDirectMusicSegment* pSegment,
 }
 
 // NOTE: FluidSynth's player is driven from the audio thread by a sample timer
-// that the player unlinks from the synth without a lock when it is deleted.
-// Stopping is only a flag, so a stopped player stays allocated until
-// CloseDown has deleted the audio driver.
+// that it links into and out of the synth without a lock, so players are
+// created before the audio driver starts where possible and deleted only
+// after it has stopped. Stopping is just a flag: a stopped player stays
+// allocated until CloseDown.
 void FluidPerformance::StopPlaying() {
   if (m_player) {
     fluid_player_stop(m_player);
@@ -144,6 +148,8 @@ HRESULT WINAPI FluidPerformance::CloseDown() {
   if (m_synth) StopPlaying();
   if (m_driver) delete_fluid_audio_driver(m_driver);
   m_driver = nullptr;
+  if (m_idlePlayer) m_finishedPlayers.push_back(m_idlePlayer);
+  m_idlePlayer = nullptr;
   for (fluid_player_t* player : m_finishedPlayers) delete_fluid_player(player);
   m_finishedPlayers.clear();
   if (m_synth) delete_fluid_synth(m_synth);  // unloads the soundfont too
