@@ -23,7 +23,7 @@ trap 'kill "$pid" 2>/dev/null || true' EXIT
 
 # Waits up to $1 tenths of a second for a command to succeed.
 poll() {
-  local tenths=$1
+  local tenths=$1 i
   shift
   for ((i = 0; i < tenths; i++)); do
     "$@" && return 0
