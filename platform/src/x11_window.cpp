@@ -345,6 +345,8 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
   }
   Display* display = GetDisplay();
   if (!display) return nullptr;
+  // Before the window shows: a signal from then on is a close request.
+  InstallCloseSignals();
 
   Insets insets = FrameInsets(dwStyle);
   int width = nWidth - insets.left - insets.right;
@@ -387,7 +389,6 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     MapAndWait(display, window->xwindow);
     Activate(display, *window);
   }
-  InstallCloseSignals();
   return handle;
 }
 
