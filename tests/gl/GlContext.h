@@ -2,19 +2,22 @@
 // X server named by DISPLAY (the test script starts Xvfb), made current.
 #pragma once
 
+#include <unistd.h>
+
+// gtest first: Xlib defines None, Bool and Status as macros, which break gtest's headers.
+#include <gtest/gtest.h>
+
 #include <GL/glx.h>
 #include <X11/Xlib.h>
-#include <gtest/gtest.h>
-#include <unistd.h>
 
 class GlContext {
  public:
   GlContext(int width = 640, int height = 480) {
-    // NOTE: under load Xvfb now and then resets a connection during the
-    // set-up handshake; a short retry keeps that from failing a test.
-    for (int attempt = 0; attempt < 5 && !display_; ++attempt) {
-      if (attempt > 0) usleep(100 * 1000);
+    // NOTE: a busy X server can refuse a connection for a moment (EAGAIN on a
+    // full listen queue), so the first attempts may fail.
+    for (int attempt = 0; attempt < 50 && !display_; ++attempt) {
       display_ = XOpenDisplay(nullptr);
+      if (!display_) usleep(20000);
     }
     if (!display_) return;
     int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8,
@@ -40,8 +43,8 @@ class GlContext {
     }
     if (window_) XDestroyWindow(display_, window_);
     // NOTE: the connection stays open until the process exits. Closing it
-    // unloads Mesa's driver, and the few blocks the driver never frees would
-    // then show up as leaks in the sanitizer build.
+    // unloads Mesa's driver, and the few blocks its rasteriser never frees
+    // would then show up as leaks in the sanitizer build.
     XSync(display_, False);
   }
   bool ok() const { return context_ != nullptr; }
