@@ -121,6 +121,17 @@ bool SamePose(const CCamera& a, const CCamera& b) {
          a.target.x == b.target.x && a.target.y == b.target.y && a.target.z == b.target.z;
 }
 
+// The counter must see an allocation of our own code, through either door.
+bool CounterSeesOurAllocations() {
+  StartCountingAllocations();
+  int* volatile object = new int(1);
+  void* volatile block = malloc(16);
+  const AllocationCount counted = StopCountingAllocations();
+  delete object;
+  free(block);
+  return counted.ours == 2;
+}
+
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
@@ -132,6 +143,11 @@ int main(int argc, char** argv) {
   const int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
   if (!ResolveRecordedGlCalls()) {
     fprintf(stderr, "frame_bench: the GL library's entry points were not found\n");
+    return 1;
+  }
+
+  if (!CounterSeesOurAllocations()) {
+    fprintf(stderr, "frame_bench: the allocation counter does not work in this build\n");
     return 1;
   }
 
