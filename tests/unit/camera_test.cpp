@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 
 #include "render/CCamera.h"
 
@@ -136,6 +137,20 @@ TEST(Camera, RotateWorksFromTheEntryOffsetOnEveryAxis) {
   EXPECT_NEAR(roll.target.x, 0.0f, 1e-6f);
   EXPECT_NEAR(roll.target.y, -1.0f, 1e-6f);
   ExpectSame(roll.eye, {0, 0, 0});
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CameraWithoutDisplay, UnreadableCursorSkipsTheSteering) {
+  unsetenv("DISPLAY");  // before anything opens the connection: the cursor cannot be read
+  testing::internal::CaptureStderr();
+  CCamera camera = StartPose();
+  EXPECT_FALSE(camera.MouseLook());
+  testing::internal::GetCapturedStderr();
+  ExpectSame(camera.target, StartPose().target);
+  ExpectSame(camera.eye, StartPose().eye);
 }
 
 }  // namespace
