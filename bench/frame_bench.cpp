@@ -1,7 +1,7 @@
 // Frame benchmark: frames per second of the real CSystem3D::Frame on a real
-// Mesa context over a fixed flight (the cursor held at the centre), next to a
-// reference loop that issues the same OpenGL calls from lists recorded on the
-// same flight, with no camera, culling or tree walk. Also reports the time of
+// Mesa context over a fixed flight (the cursor held at the centre), next to
+// reference frames that issue the same OpenGL calls from lists recorded on
+// the same flight, with no camera, culling or tree walk. Also reports the time of
 // CSystem3D::Init and the heap allocations our code makes per frame.
 //
 // Usage, from the build folder (the data files live there), with DISPLAY set:
@@ -90,30 +90,25 @@ struct Pass {
   AllocationCount allocations{0, 0};
 };
 
-Pass TimeRealFrames(CSystem3D& system, int frames) {
-  Pass pass;
+// Real and reference frames take turns, each reference frame repeating the
+// real one just drawn, so a busy machine slows both sides alike.
+void TimeInterleaved(CSystem3D& system, const Flight& flight, int frames, Pass& real,
+                     Pass& reference) {
   for (int f = 0; f < frames; ++f) {
     PumpOneMessage();
     StartCountingAllocations();
-    const Clock::time_point start = Clock::now();
+    Clock::time_point start = Clock::now();
     system.Frame();
-    pass.seconds += Seconds(start, Clock::now());
+    real.seconds += Seconds(start, Clock::now());
     const AllocationCount counted = StopCountingAllocations();
-    pass.allocations.ours += counted.ours;
-    pass.allocations.all += counted.all;
-  }
-  return pass;
-}
+    real.allocations.ours += counted.ours;
+    real.allocations.all += counted.all;
 
-Pass TimeReferenceFrames(CRenderer& renderer, const Flight& flight, int frames) {
-  Pass pass;
-  for (int f = 0; f < frames; ++f) {
     PumpOneMessage();
-    const Clock::time_point start = Clock::now();
-    ReferenceFrame(renderer, flight, f);
-    pass.seconds += Seconds(start, Clock::now());
+    start = Clock::now();
+    ReferenceFrame(*system.renderer, flight, f);
+    reference.seconds += Seconds(start, Clock::now());
   }
-  return pass;
 }
 
 bool SamePose(const CCamera& a, const CCamera& b) {
@@ -179,10 +174,12 @@ int main(int argc, char** argv) {
   bool sameFlight = true;
   for (int round = 0; round < rounds; ++round) {
     GlobalCamera = startPose;
-    real = TimeRealFrames(*system, frames);
+    Pass reference;
+    real = Pass();
+    TimeInterleaved(*system, flight, frames, real, reference);
     sameFlight = sameFlight && SamePose(GlobalCamera, flight.endPose);
     realFps.push_back(frames / real.seconds);
-    referenceFps.push_back(frames / TimeReferenceFrames(*system->renderer, flight, frames).seconds);
+    referenceFps.push_back(frames / reference.seconds);
   }
   system->DeInit();
   delete system;
