@@ -1,11 +1,14 @@
-# Cross-compiles the Windows build with mingw-w64 (x86_64, posix thread model):
+# Cross-compiles the Windows build with mingw-w64 (posix thread model):
 #   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
-# The data generators in tools/ still run on the build host (see cmake/host-tools).
+# x86_64 by default; -DSKELV_MINGW_TRIPLE=i686-w64-mingw32 builds the 32-bit one.
+# The data generators in tools/ still run on the build host (see cmake/HostTools.cmake).
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(SKELV_MINGW_TRIPLE x86_64-w64-mingw32 CACHE STRING "mingw-w64 target triple")
 set(_prefix ${SKELV_MINGW_TRIPLE})
+string(REGEX REPLACE "-.*" "" CMAKE_SYSTEM_PROCESSOR ${_prefix})
+# try_compile projects read this file again and need the same triple.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES SKELV_MINGW_TRIPLE)
 
 # Prefer the posix thread model compilers: std::thread and friends need it,
 # and it is what the static winpthread below belongs to.
