@@ -1,11 +1,142 @@
 #include "music/CMidiPlayer.h"
 
-// Placeholder until the music module lands.
-CMidiPlayer::CMidiPlayer() : directMusic(nullptr), performance(nullptr), loader(nullptr), segment(nullptr) {}
-CMidiPlayer::~CMidiPlayer() {}
-bool CMidiPlayer::Open(const char*) { return true; }
-bool CMidiPlayer::Play() { return true; }
-bool CMidiPlayer::Close() { return true; }
-IDirectMusicPerformance2* CMidiPlayer::CreatePerformance() { return nullptr; }
-IDirectMusicLoader* CMidiPlayer::CreateLoader() { return nullptr; }
-IDirectMusicSegment2* CMidiPlayer::LoadSegment(IDirectMusicLoader*, const char*) { return nullptr; }
+#include <direct.h>
+
+#include <cstring>
+
+namespace {
+// Characters of the directory and file-name buffers, narrow and wide.
+const int kPathChars = 260;
+// Every group of a segment's tracks.
+const DWORD kAllGroups = 0xFFFFFFFF;
+}  // namespace
+
+CMidiPlayer::CMidiPlayer() : directMusic(NULL), performance(NULL), loader(NULL), segment(NULL) {
+  CoInitialize(NULL);
+}
+
+CMidiPlayer::~CMidiPlayer() { CoUninitialize(); }
+
+IDirectMusicPerformance2* CMidiPlayer::CreatePerformance() {
+  MidiLog.Print("Creating performance\n");
+  IDirectMusicPerformance2* created = NULL;
+  HRESULT hr = CoCreateInstance(CLSID_DirectMusicPerformance, NULL,
+                                CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
+                                IID_IDirectMusicPerformance2, (void**)&created);
+  if (FAILED(hr)) {
+    MidiLog.Print("Failed to create instance\n");
+    return NULL;
+  }
+  return created;
+}
+
+IDirectMusicLoader* CMidiPlayer::CreateLoader() {
+  MidiLog.Print("Creating loader\n");
+  IDirectMusicLoader* created = NULL;
+  HRESULT hr =
+      CoCreateInstance(CLSID_DirectMusicLoader, NULL, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
+                       IID_IDirectMusicLoader, (void**)&created);
+  if (FAILED(hr)) {
+    MidiLog.Print("Failed to create instance\n");
+    return NULL;
+  }
+  return created;
+}
+
+// Each failure is logged and the next step still runs; a step that needs an
+// object that could not be created is skipped.
+bool CMidiPlayer::Open(const char* fileName) {
+  performance = CreatePerformance();
+  if (performance == NULL) MidiLog.Print("Failed to create performance\n");
+
+  directMusic = NULL;
+  if (performance != NULL) {
+    if (FAILED(performance->Init(&directMusic, NULL, NULL)))
+      MidiLog.Print("Failed to initialise peformance\n");
+    if (FAILED(performance->AddPort(NULL))) MidiLog.Print("Failed to initalise port\n");
+  }
+
+  loader = CreateLoader();
+  if (loader == NULL) MidiLog.Print("Failed to create loader\n");
+
+  MidiLog.Print("Got here\n");
+  if (loader != NULL) segment = LoadSegment(loader, fileName);
+  return true;
+}
+
+// Loads fileName from the working directory and downloads its instruments to
+// the performance. Null when the file is missing or not a standard MIDI file.
+IDirectMusicSegment2* CMidiPlayer::LoadSegment(IDirectMusicLoader* musicLoader,
+                                               const char* fileName) {
+  char directory[kPathChars];
+  WCHAR wideDirectory[kPathChars] = {0};
+  WCHAR wideFileName[kPathChars] = {0};
+
+  MidiLog.Print("Loading MIDI segment\n");
+  if (_getcwd(directory, kPathChars) == NULL) {
+    MidiLog.Print("Failed to get current directory\n");
+    return NULL;
+  }
+  // A conversion that does not fit leaves an empty name, never an unterminated one.
+  if (MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, directory, -1, wideDirectory, kPathChars) == 0)
+    wideDirectory[0] = 0;
+  if (FAILED(musicLoader->SetSearchDirectory(GUID_DirectMusicAllTypes, wideDirectory, FALSE))) {
+    MidiLog.Print("Failed to set search directory\n");
+    return NULL;
+  }
+  if (MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, fileName, -1, wideFileName, kPathChars) == 0)
+    wideFileName[0] = 0;
+
+  // Fields that dwValidData does not mark are zero rather than stack garbage.
+  DMUS_OBJECTDESC desc;
+  memset(&desc, 0, sizeof(desc));
+  desc.dwSize = sizeof(DMUS_OBJECTDESC);
+  desc.dwValidData = DMUS_OBJ_CLASS | DMUS_OBJ_FILENAME;
+  desc.guidClass = CLSID_DirectMusicSegment;
+  memcpy(desc.wszFileName, wideFileName, sizeof(desc.wszFileName));
+
+  IDirectMusicSegment2* loaded = NULL;
+  musicLoader->GetObject(&desc, IID_IDirectMusicSegment2, (void**)&loaded);
+  if (loaded == NULL) return NULL;  // missing or unreadable file: no segment to set up
+
+  loaded->SetParam(GUID_StandardMIDIFile, kAllGroups, 0, 0, performance);
+  loaded->SetParam(GUID_Download, kAllGroups, 0, 0, performance);
+  return loaded;
+}
+
+bool CMidiPlayer::Play() {
+  if (segment == NULL) return true;
+  MidiLog.Print("Playing segment\n");
+  if (performance != NULL) {
+    IDirectMusicSegmentState* state = NULL;
+    performance->PlaySegment(segment, 0, 0, &state);
+    // The performance keeps its own reference while the segment plays.
+    if (state != NULL) state->Release();
+  }
+  return true;
+}
+
+// Stops the music and releases every object, each only if it exists. The
+// DirectMusic object that Init handed out is released with the performance.
+bool CMidiPlayer::Close() {
+  if (performance != NULL) performance->Stop(NULL, NULL, 0, 0);
+  if (segment != NULL) {
+    segment->SetParam(GUID_Unload, kAllGroups, 0, 0, performance);
+    segment->Release();
+    segment = NULL;
+  }
+  if (performance != NULL) {
+    performance->CloseDown();
+    performance->Release();
+    performance = NULL;
+  }
+  if (directMusic != NULL) {
+    directMusic->Release();
+    directMusic = NULL;
+  }
+  if (loader != NULL) {
+    loader->Release();
+    loader = NULL;
+  }
+  return true;
+}

@@ -7,7 +7,7 @@ packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev
   libx11-dev libxtst-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
-  libfluidsynth-dev fluid-soundfont-gm
+  libfluidsynth-dev libasound2-dev fluid-soundfont-gm
   xvfb xdotool x11-utils imagemagick
 )
 if [ "${1:-}" = "--windows" ]; then

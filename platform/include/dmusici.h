@@ -7,7 +7,7 @@
 typedef LONG MUSIC_TIME;
 typedef LONGLONG REFERENCE_TIME;
 
-struct IDirectMusic;
+struct IDirectMusic : IUnknown {};
 struct IDirectSound;
 struct IDirectMusicPort;
 struct IDirectMusicSegmentState : IUnknown {};
@@ -21,6 +21,12 @@ typedef IDirectSound* LPDIRECTSOUND;
 #define DMUS_OBJ_NAME (1 << 2)
 #define DMUS_OBJ_CATEGORY (1 << 3)
 #define DMUS_OBJ_FILENAME (1 << 4)
+
+// Failure codes of the loader (FACILITY_DIRECTMUSIC).
+#define DMUS_E_LOADER_BADPATH ((HRESULT)0x88780181L)
+#define DMUS_E_LOADER_FAILEDOPEN ((HRESULT)0x88780182L)
+#define DMUS_E_LOADER_FORMATNOTSUPPORTED ((HRESULT)0x88780183L)
+#define DMUS_E_LOADER_FAILEDCREATE ((HRESULT)0x88780184L)
 
 typedef struct _FILETIME {
   DWORD dwLowDateTime;

@@ -1,0 +1,28 @@
+// Test hooks into the COM layer: stand-in classes for fault injection and a
+// count of the platform's live COM objects. Only tests include this header.
+#pragma once
+
+#include <objbase.h>
+
+#include <functional>
+
+// Builds one object of a class and returns the interface riid names in *ppv.
+typedef std::function<HRESULT(REFIID riid, LPVOID* ppv)> ComClassFactory;
+
+// From now on CoCreateInstance builds rclsid with factory; an empty factory
+// unregisters the class, so CoCreateInstance reports REGDB_E_CLASSNOTREG.
+void ComTestRegisterClass(REFCLSID rclsid, ComClassFactory factory);
+
+// The platform's own factory of a class (empty when it has none), so a
+// stand-in can wrap a real object.
+ComClassFactory ComTestPlatformFactory(REFCLSID rclsid);
+
+// Puts the platform's own classes back.
+void ComTestRestoreClasses();
+
+// The platform's COM objects (performances, loaders, segments, segment states,
+// DirectMusic objects) created and not yet destroyed.
+int ComTestLiveObjects();
+
+// CoInitialize calls not yet balanced by CoUninitialize.
+int ComTestInitCount();

@@ -1,0 +1,74 @@
+// The DirectMusic objects of this platform: a performance that plays standard
+// MIDI files through FluidSynth, a loader that reads them from disk, and the
+// segments it yields. Shared between their source files and the class table.
+#pragma once
+
+#include <dmusici.h>
+#include <fluidsynth.h>
+
+#include <string>
+#include <vector>
+
+#include "com_object.h"
+
+// The class table's constructors: one new object, its interface riid in *ppv.
+HRESULT CreateDirectMusicPerformance(REFIID riid, LPVOID* ppv);
+HRESULT CreateDirectMusicLoader(REFIID riid, LPVOID* ppv);
+
+class FluidPerformance;
+
+// One standard MIDI file held in memory, ready to be played.
+class FluidSegment : public ComObject<IDirectMusicSegment2> {
+ public:
+  explicit FluidSegment(std::vector<unsigned char> smf);
+
+  HRESULT WINAPI SetParam(REFGUID rguidType, DWORD dwGroupBits, DWORD dwIndex, MUSIC_TIME mtTime,
+                          void* pParam) override;
+
+  const std::vector<unsigned char>& Smf() const { return m_smf; }
+
+ private:
+  ~FluidSegment() override;
+  HRESULT Download(void* performance);
+  HRESULT Unload(void* performance);
+
+  std::vector<unsigned char> m_smf;
+  bool m_standardMidiFile = false;
+  FluidPerformance* m_downloadedTo = nullptr;  // counted reference
+};
+
+// A synth, its audio output and the MIDI file players it runs.
+class FluidPerformance : public ComObject<IDirectMusicPerformance2> {
+ public:
+  FluidPerformance() = default;
+
+  HRESULT WINAPI Init(IDirectMusic** ppDirectMusic, LPDIRECTSOUND pDirectSound, HWND hWnd) override;
+  HRESULT WINAPI PlaySegment(IDirectMusicSegment* pSegment, DWORD dwFlags, LONGLONG i64StartTime,
+                             IDirectMusicSegmentState** ppSegmentState) override;
+  HRESULT WINAPI Stop(IDirectMusicSegment* pSegment, IDirectMusicSegmentState* pSegmentState,
+                      MUSIC_TIME mtTime, DWORD dwFlags) override;
+  HRESULT WINAPI AddPort(IDirectMusicPort* pPort) override;
+  HRESULT WINAPI CloseDown() override;
+
+  // Loads the General MIDI soundfont for a segment; every download is paired
+  // with one UnloadInstruments.
+  HRESULT DownloadInstruments();
+  void UnloadInstruments();
+
+ private:
+  ~FluidPerformance() override;
+  void StopPlaying();
+
+  fluid_settings_t* m_settings = nullptr;
+  fluid_synth_t* m_synth = nullptr;
+  fluid_audio_driver_t* m_driver = nullptr;
+  int m_soundFont = FLUID_FAILED;
+  int m_downloads = 0;
+  IDirectMusic* m_directMusic = nullptr;               // counted reference
+  FluidSegment* m_playing = nullptr;                   // counted reference
+  IDirectMusicSegmentState* m_playingState = nullptr;  // counted reference
+  fluid_player_t* m_player = nullptr;                  // the one playing
+  fluid_player_t* m_idlePlayer = nullptr;              // made by Init for the first PlaySegment
+  // Players are deleted only once the audio driver is gone: see StopPlaying.
+  std::vector<fluid_player_t*> m_finishedPlayers;
+};

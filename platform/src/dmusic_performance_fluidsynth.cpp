@@ -1,0 +1,163 @@
+// IDirectMusicPerformance2 on FluidSynth: Init creates the synth, AddPort(NULL)
+// opens the system's default audio output, PlaySegment runs FluidSynth's MIDI
+// file player from the start of the segment, Stop and CloseDown end it.
+// Only the default port, immediate primary segments and no tempo/volume control.
+#include <cstdio>
+
+#include "dmusic_objects.h"
+#include "fluidsynth_setup.h"
+
+namespace {
+
+// What Init hands out as the DirectMusic object; nothing calls it.
+class FluidDirectMusic : public ComObject<IDirectMusic> {};
+
+// The handle of one playing of a segment.
+class FluidSegmentState : public ComObject<IDirectMusicSegmentState> {};
+
+// Drops a counted reference held in a field.
+template <class T>
+void ReleaseField(T*& field) {
+  if (field) field->Release();
+  field = nullptr;
+}
+
+}  // namespace
+
+HRESULT CreateDirectMusicPerformance(REFIID riid, LPVOID* ppv) {
+  if (riid != IID_IDirectMusicPerformance2) return E_NOINTERFACE;
+  *ppv = static_cast<IDirectMusicPerformance2*>(new FluidPerformance());
+  return S_OK;
+}
+
+FluidPerformance::~FluidPerformance() { CloseDown(); }
+
+HRESULT WINAPI FluidPerformance::Init(IDirectMusic** ppDirectMusic, LPDIRECTSOUND, HWND) {
+  if (m_synth) return E_FAIL;  // already initialised
+  m_settings = FluidNewSettings();
+  m_synth = m_settings ? new_fluid_synth(m_settings) : nullptr;
+  if (m_synth == nullptr) {
+    fprintf(stderr, "fluidsynth: cannot create a synthesizer\n");
+    CloseDown();
+    return E_OUTOFMEMORY;
+  }
+  // The first player is made before any audio driver runs: see StopPlaying.
+  m_idlePlayer = new_fluid_player(m_synth);
+  // A DirectMusic object the caller brings gains the performance's reference;
+  // a new one is handed out with the caller's reference, and the performance
+  // keeps one of its own either way.
+  if (ppDirectMusic == nullptr) {
+    m_directMusic = new FluidDirectMusic();
+  } else {
+    if (*ppDirectMusic == nullptr) *ppDirectMusic = new FluidDirectMusic();
+    m_directMusic = *ppDirectMusic;
+    m_directMusic->AddRef();
+  }
+  return S_OK;
+}
+
+HRESULT WINAPI FluidPerformance::AddPort(IDirectMusicPort* pPort) {
+  if (pPort != nullptr) return E_NOTIMPL;  // only the default port exists here
+  if (m_synth == nullptr) return E_FAIL;
+  if (m_driver) return S_FALSE;
+  m_driver = new_fluid_audio_driver(m_settings, m_synth);
+  if (m_driver == nullptr) {
+    fprintf(stderr, "fluidsynth: cannot open the default audio output; the music stays silent\n");
+    return E_FAIL;
+  }
+  return S_OK;
+}
+
+HRESULT FluidPerformance::DownloadInstruments() {
+  if (m_synth == nullptr) return E_FAIL;
+  if (m_soundFont == FLUID_FAILED) {
+    std::string path = FluidFindGmSoundFont(m_settings);
+    if (path.empty()) {
+      fprintf(stderr, "fluidsynth: no General MIDI soundfont is installed\n");
+      return E_FAIL;
+    }
+    m_soundFont = fluid_synth_sfload(m_synth, path.c_str(), 1);
+    if (m_soundFont == FLUID_FAILED) return E_FAIL;  // FluidSynth has said why
+  }
+  ++m_downloads;
+  return S_OK;
+}
+
+void FluidPerformance::UnloadInstruments() {
+  if (m_downloads == 0 || --m_downloads > 0) return;
+  if (m_synth && m_soundFont != FLUID_FAILED) fluid_synth_sfunload(m_synth, m_soundFont, 1);
+  m_soundFont = FLUID_FAILED;
+}
+
+HRESULT WINAPI FluidPerformance::PlaySegment(IDirectMusicSegment* pSegment, DWORD, LONGLONG,
+                                             IDirectMusicSegmentState** ppSegmentState) {
+  if (ppSegmentState) *ppSegmentState = nullptr;
+  FluidSegment* segment = ComObjectAs<FluidSegment>(pSegment);
+  if (segment == nullptr) return pSegment ? E_INVALIDARG : E_POINTER;
+  if (m_synth == nullptr) return E_FAIL;
+
+  // A new primary segment replaces the one playing.
+  StopPlaying();
+  m_player = m_idlePlayer ? m_idlePlayer : new_fluid_player(m_synth);
+  m_idlePlayer = nullptr;
+  if (m_player == nullptr) return E_OUTOFMEMORY;
+  const std::vector<unsigned char>& smf = segment->Smf();
+  if (fluid_player_add_mem(m_player, smf.data(), smf.size()) != FLUID_OK ||
+      fluid_player_play(m_player) != FLUID_OK) {
+    StopPlaying();
+    return E_FAIL;
+  }
+  m_playing = segment;
+  m_playing->AddRef();
+  m_playingState = new FluidSegmentState();
+  if (ppSegmentState) {
+    *ppSegmentState = m_playingState;
+    m_playingState->AddRef();
+  }
+  return S_OK;
+}
+
+HRESULT WINAPI FluidPerformance::Stop(IDirectMusicSegment* pSegment,
+                                      IDirectMusicSegmentState* pSegmentState, MUSIC_TIME, DWORD) {
+  if (m_synth == nullptr) return E_FAIL;
+  // Null for both means every segment; anything else must name the playing one.
+  bool all = pSegment == nullptr && pSegmentState == nullptr;
+  bool named =
+      (pSegment && pSegment == m_playing) || (pSegmentState && pSegmentState == m_playingState);
+  if (all || named) StopPlaying();
+  return S_OK;
+}
+
+// NOTE: FluidSynth's player is driven from the audio thread by a sample timer
+// that it links into and out of the synth without a lock, so players are
+// created before the audio driver starts where possible and deleted only
+// after it has stopped. Stopping is just a flag: a stopped player stays
+// allocated until CloseDown.
+void FluidPerformance::StopPlaying() {
+  if (m_player) {
+    fluid_player_stop(m_player);
+    m_finishedPlayers.push_back(m_player);
+    m_player = nullptr;
+    fluid_synth_all_notes_off(m_synth, -1);
+  }
+  ReleaseField(m_playingState);
+  ReleaseField(m_playing);
+}
+
+HRESULT WINAPI FluidPerformance::CloseDown() {
+  if (m_synth) StopPlaying();
+  if (m_driver) delete_fluid_audio_driver(m_driver);
+  m_driver = nullptr;
+  if (m_idlePlayer) m_finishedPlayers.push_back(m_idlePlayer);
+  m_idlePlayer = nullptr;
+  for (fluid_player_t* player : m_finishedPlayers) delete_fluid_player(player);
+  m_finishedPlayers.clear();
+  if (m_synth) delete_fluid_synth(m_synth);  // unloads the soundfont too
+  m_synth = nullptr;
+  m_soundFont = FLUID_FAILED;
+  m_downloads = 0;
+  if (m_settings) delete_fluid_settings(m_settings);
+  m_settings = nullptr;
+  ReleaseField(m_directMusic);
+  return S_OK;
+}

@@ -1,0 +1,74 @@
+// FluidSynth set-up shared by the performance: settings, message routing and
+// the search for the General MIDI soundfont.
+#include "fluidsynth_setup.h"
+
+#include <alsa/asoundlib.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+
+// FluidSynth's errors are platform trouble: they go to stderr with our prefix.
+void PrintFluidError(int, const char* message, void*) {
+  fprintf(stderr, "fluidsynth: %s\n", message);
+}
+
+// NOTE: ALSA prints several lines of its own for every device it cannot open
+// (on a machine without a sound card: every run). FluidSynth already reports
+// the failure, so ALSA's lines are dropped.
+void DropAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
+// Routes FluidSynth's messages once per process: errors to stderr, and its
+// warnings, information and debug messages (preset substitutions, driver
+// details) nowhere, as they are noise to a user of the demo.
+void QuietFluidSynth() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  fluid_set_log_function(FLUID_PANIC, PrintFluidError, nullptr);
+  fluid_set_log_function(FLUID_ERR, PrintFluidError, nullptr);
+  fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
+  fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
+  fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
+  snd_lib_error_set_handler(DropAlsaMessage);
+}
+
+bool IsSoundFont(const std::string& path) {
+  return !path.empty() && fluid_is_soundfont(path.c_str());
+}
+
+}  // namespace
+
+fluid_settings_t* FluidNewSettings() {
+  QuietFluidSynth();
+  fluid_settings_t* settings = new_fluid_settings();
+  if (settings == nullptr) return nullptr;
+  // Samples are read when a program first selects them, so a download costs a
+  // fraction of a second instead of reading the whole General MIDI set.
+  fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+  fluid_settings_setnum(settings, "synth.gain", 0.6);
+  return settings;
+}
+
+std::string FluidFindGmSoundFont(fluid_settings_t* settings) {
+  // The soundfont FluidSynth was built to use, then the places Linux
+  // distributions install a General MIDI set (Debian's default-GM is the
+  // alternatives link to the preferred one).
+  std::string configured;
+  char* value = nullptr;
+  if (settings && fluid_settings_dupstr(settings, "synth.default-soundfont", &value) == FLUID_OK &&
+      value) {
+    configured = value;
+    fluid_free(value);
+  }
+  const char* const known[] = {
+      "/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+      "/usr/share/soundfonts/default.sf2",    "/usr/share/soundfonts/FluidR3_GM.sf2",
+      "/usr/share/sounds/sf3/default-GM.sf3", "/usr/share/soundfonts/FluidR3_GM.sf3",
+  };
+  if (IsSoundFont(configured)) return configured;
+  for (const char* path : known)
+    if (IsSoundFont(path)) return path;
+  return {};
+}

@@ -1,0 +1,15 @@
+// FluidSynth as the music objects set it up: quiet, with the synth settings
+// of this platform, and the system's General MIDI soundfont.
+#pragma once
+
+#include <fluidsynth.h>
+
+#include <string>
+
+// New FluidSynth settings for one performance (the caller deletes them). The
+// audio driver and device are left at FluidSynth's defaults: the system's
+// default audio output.
+fluid_settings_t* FluidNewSettings();
+
+// The system's General MIDI soundfont, or an empty string when none is installed.
+std::string FluidFindGmSoundFont(fluid_settings_t* settings);
