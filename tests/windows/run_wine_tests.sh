@@ -79,12 +79,13 @@ if grep -q 'warning:' "$win_build/build.log"; then
   fail "the cross build has compiler warnings (build-win/build.log)"
   grep 'warning:' "$win_build/build.log" | head -5
 fi
-if x86_64-w64-mingw32-objdump -p "$win_build/skelv.exe" | grep -q 'Subsystem.*0002'; then
+pe_header=$(x86_64-w64-mingw32-objdump -p "$win_build/skelv.exe")
+if grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$pe_header"; then
   pass "skelv.exe is a GUI-subsystem program"
 else
   fail "skelv.exe is not a GUI-subsystem program"
 fi
-foreign_dlls=$(x86_64-w64-mingw32-objdump -p "$win_build/skelv.exe" | awk '/DLL Name:/ {print $3}' |
+foreign_dlls=$(awk '/DLL Name:/ {print $3}' <<<"$pe_header" |
   grep -viE '^(kernel32|user32|gdi32|opengl32|glu32|ole32|msvcrt|advapi32|api-ms-win-.*)\.dll$')
 if [ -z "$foreign_dlls" ]; then
   pass "skelv.exe needs only system DLLs"
@@ -133,7 +134,7 @@ first_picture() {
   while [ $SECONDS -lt $deadline ]; do
     if import -silent -window "$window" "png:$file.tmp" 2>/dev/null; then
       spread=$(convert "$file.tmp" -format '%[fx:standard_deviation]' info: 2>/dev/null)
-      if awk -v s="${spread:-0}" 'BEGIN { exit !(s > 0.02) }'; then
+      if awk -v s="${spread:-0}" 'BEGIN { exit !(s > 0.005) }'; then
         mv "$file.tmp" "$file"
         return 0
       fi
