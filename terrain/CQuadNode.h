@@ -29,6 +29,10 @@ class CQuadNode {
   uint32_t drawRows;
   uint32_t* indices;
   CQuadNode* children[4];
+
+ private:
+  // Leaf part of Build: the index strips and their diagnostics.
+  void BuildStrips();
 };
 
 extern CLog QuadLog;

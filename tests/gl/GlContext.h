@@ -2,14 +2,23 @@
 // X server named by DISPLAY (the test script starts Xvfb), made current.
 #pragma once
 
+#include <unistd.h>
+
+// gtest first: Xlib defines None, Bool and Status as macros, which break gtest's headers.
+#include <gtest/gtest.h>
+
 #include <GL/glx.h>
 #include <X11/Xlib.h>
-#include <gtest/gtest.h>
 
 class GlContext {
  public:
   GlContext(int width = 640, int height = 480) {
-    display_ = XOpenDisplay(nullptr);
+    // NOTE: a busy X server can refuse a connection for a moment (EAGAIN on a
+    // full listen queue), so the first attempts may fail.
+    for (int attempt = 0; attempt < 50 && !display_; ++attempt) {
+      display_ = XOpenDisplay(nullptr);
+      if (!display_) usleep(20000);
+    }
     if (!display_) return;
     int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8,
                         GLX_BLUE_SIZE, 8, GLX_DEPTH_SIZE, 24, None};
