@@ -47,9 +47,9 @@ have_tools() {
     command -v compare >/dev/null && command -v Xvfb >/dev/null
 }
 if ! have_tools; then
-  "$root/scripts/setup.sh" --windows >"$root/build-win-setup.log" 2>&1 ||
-    skip "the Windows packages could not be installed; see build-win-setup.log"
-  rm -f "$root/build-win-setup.log"
+  mkdir -p "$win_build"
+  "$root/scripts/setup.sh" --windows >"$win_build/setup.log" 2>&1 ||
+    skip "the Windows packages could not be installed; see build-win/setup.log"
   have_tools || skip "mingw-w64 or Wine is still missing after scripts/setup.sh --windows"
 fi
 
@@ -183,7 +183,7 @@ run_demo() {
     "x:320 y:240 "*) ;;
     *) note "$name: the pointer is not at the steering centre: $(xdotool getmouselocation)" ;;
   esac
-  (cd "$dir" && exec "$@" >"$dir/stdout.txt" 2>"$dir/stderr.txt") &
+  (cd "$dir" && exec "$@" </dev/null >"$dir/stdout.txt" 2>"$dir/stderr.txt") &
   pid=$!
   window=$(find_window 40)
   if [ -z "$window" ]; then
