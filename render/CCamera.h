@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "math/Vector3.h"
 
 // A look-at camera flown forward and steered by the mouse, once per frame.
@@ -12,9 +14,17 @@ class CCamera {
   void Rotate(float ax, float ay, float az);
   void Apply();
 
+  // The steering of one frame from a cursor position in screen coordinates:
+  // false, and nothing changed, when the cursor sits at the centre point.
+  bool SteerFrom(int32_t cursorX, int32_t cursorY);
+
   Vector3 eye;
   Vector3 target;
   Vector3 up;
 };
+
+// The screen point the mouse steers from, and the cursor is returned to.
+const int32_t kMouseCentreX = 320;
+const int32_t kMouseCentreY = 240;
 
 extern CCamera GlobalCamera;

@@ -20,6 +20,11 @@ class CRenderer {
   void DrawSkyBox();
   void DrawLogo();
 
+  // The pipeline state every drawing step relies on, set once on the new context.
+  static void SetFixedState();
+  // Writes the driver's identification strings to the OpenGL log.
+  static void LogDriverInfo();
+
   CFrustum frustum;
   HGLRC renderingContext;
   HDC deviceContext;
@@ -30,5 +35,12 @@ class CRenderer {
 
 // Average frames per second over [start, end] in whole seconds, as logged at shut-down.
 uint32_t AverageFrameRate(uint32_t frames, int32_t startTime, int32_t endTime);
+
+// The fourth component of the viewer-fixed light's position: 0 makes it a
+// direction, from the upper right behind the viewer. The overlays are lit with
+// a long, unnormalised normal, so wherever the light faces them they come out
+// fully lit; a point light at (512, 368, 512) would fade the logo and the
+// console panel from left to right, a direction lights them evenly.
+const float kLightPositionW = 0.0f;
 
 extern CLog OpenGLLog;

@@ -37,6 +37,10 @@ void BuildVertices() {
 // The terrain colour image becomes a mipmapped texture with OpenGL's default parameters.
 void UploadTerrainTexture() {
   glBindTexture(GL_TEXTURE_2D, TextureSlots[TEX_TERRAIN]);
+  // NOTE: GLU reads the driver's version string before it builds mipmaps and
+  // crashes when there is none. Without a current context no GL call has any
+  // effect anyway (the device log already says why), so skip the build.
+  if (glGetString(GL_VERSION) == nullptr) return;
   gluBuild2DMipmaps(GL_TEXTURE_2D, 3, kGridSize, kGridSize, GL_RGB, GL_UNSIGNED_BYTE,
                     TerrainTexels);
 }

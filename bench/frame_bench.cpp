@@ -1,0 +1,205 @@
+// Frame benchmark: frames per second of the real CSystem3D::Frame on a real
+// Mesa context over a fixed flight (the cursor held at the centre), next to a
+// reference loop that issues the same OpenGL calls from lists recorded on the
+// same flight, with no camera, culling or tree walk. Also reports the time of
+// CSystem3D::Init and the heap allocations our code makes per frame.
+//
+// Usage, from the build folder (the data files live there), with DISPLAY set:
+//   ./frame_bench [frames per pass, default 600] [rounds, default 3]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "AllocationCounter.h"
+#include "GlRecorder.h"
+#include "System/Win32/CWindow.h"
+#include "console/CConsole.h"
+#include "render/CCamera.h"
+#include "render/CSystem3D.h"
+
+namespace {
+typedef std::chrono::steady_clock Clock;
+
+double Seconds(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double>(to - from).count();
+}
+
+// One main-loop message pass, outside the timed part; false once the window is gone.
+bool PumpOneMessage() {
+  MSG message;
+  if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return true;
+  if (message.message == WM_QUIT) return false;
+  TranslateMessage(&message);
+  DispatchMessageA(&message);
+  return true;
+}
+
+// What the recording pass keeps of every frame.
+struct Flight {
+  float projection[16];
+  std::vector<float> modelviews;  // 16 per frame
+  std::vector<GlCall> calls;      // the terrain's calls, frame after frame
+  std::vector<size_t> firstCall;  // per frame, plus one past the end
+  CCamera endPose{{0, 0, 0}, {0, 0, 0}, {0, 0, 0}};
+};
+
+// The frame's own steps, in the frame's order, with the terrain's calls recorded.
+void RecordFlight(CSystem3D& system, int frames, Flight& flight) {
+  CRenderer& renderer = *system.renderer;
+  flight.modelviews.resize((size_t)frames * 16);
+  for (int f = 0; f < frames; ++f) {
+    PumpOneMessage();
+    renderer.BeginFrame();
+    glGetFloatv(GL_PROJECTION_MATRIX, flight.projection);
+    glGetFloatv(GL_MODELVIEW_MATRIX, &flight.modelviews[(size_t)f * 16]);
+    renderer.DrawSkyBox();
+    flight.firstCall.push_back(flight.calls.size());
+    StartRecordingGl(&flight.calls);
+    system.root->Render(renderer.frustum);
+    StopRecordingGl();
+    renderer.DrawLogo();
+    if (Console.IsActive() == 1) Console.DrawConsolePanel();
+    renderer.EndFrame();
+  }
+  flight.firstCall.push_back(flight.calls.size());
+  flight.endPose = GlobalCamera;
+}
+
+// The same OpenGL work as one frame, from the recorded lists.
+void ReferenceFrame(CRenderer& renderer, const Flight& flight, int f) {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glViewport(0, 0, 640, 480);
+  glMatrixMode(GL_PROJECTION);
+  glLoadMatrixf(flight.projection);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadMatrixf(&flight.modelviews[(size_t)f * 16]);
+  float scratch[16];  // the frustum's two matrix reads
+  glGetFloatv(GL_PROJECTION_MATRIX, scratch);
+  glGetFloatv(GL_MODELVIEW_MATRIX, scratch);
+  renderer.DrawSkyBox();
+  const GlCall* calls = flight.calls.data();
+  ReplayGl(calls + flight.firstCall[f], calls + flight.firstCall[f + 1]);
+  renderer.DrawLogo();
+  renderer.EndFrame();
+}
+
+struct Pass {
+  double seconds = 0;
+  AllocationCount allocations{0, 0};
+};
+
+Pass TimeRealFrames(CSystem3D& system, int frames) {
+  Pass pass;
+  for (int f = 0; f < frames; ++f) {
+    PumpOneMessage();
+    StartCountingAllocations();
+    const Clock::time_point start = Clock::now();
+    system.Frame();
+    pass.seconds += Seconds(start, Clock::now());
+    const AllocationCount counted = StopCountingAllocations();
+    pass.allocations.ours += counted.ours;
+    pass.allocations.all += counted.all;
+  }
+  return pass;
+}
+
+Pass TimeReferenceFrames(CRenderer& renderer, const Flight& flight, int frames) {
+  Pass pass;
+  for (int f = 0; f < frames; ++f) {
+    PumpOneMessage();
+    const Clock::time_point start = Clock::now();
+    ReferenceFrame(renderer, flight, f);
+    pass.seconds += Seconds(start, Clock::now());
+  }
+  return pass;
+}
+
+bool SamePose(const CCamera& a, const CCamera& b) {
+  return a.eye.x == b.eye.x && a.eye.y == b.eye.y && a.eye.z == b.eye.z &&
+         a.target.x == b.target.x && a.target.y == b.target.y && a.target.z == b.target.z;
+}
+
+// The counter must see an allocation of our own code, through either door.
+bool CounterSeesOurAllocations() {
+  StartCountingAllocations();
+  int* volatile object = new int(1);
+  void* volatile block = malloc(16);
+  const AllocationCount counted = StopCountingAllocations();
+  delete object;
+  free(block);
+  return counted.ours == 2;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int frames = argc > 1 ? std::max(1, atoi(argv[1])) : 600;
+  const int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
+  if (!ResolveRecordedGlCalls()) {
+    fprintf(stderr, "frame_bench: the GL library's entry points were not found\n");
+    return 1;
+  }
+
+  if (!CounterSeesOurAllocations()) {
+    fprintf(stderr, "frame_bench: the allocation counter does not work in this build\n");
+    return 1;
+  }
+
+  CWindow window{};
+  window.Register(nullptr);
+  window.Create("SKELV by Quorrin");
+  if (!window.window) {
+    fprintf(stderr, "frame_bench: no window (is DISPLAY set and the platform layer built?)\n");
+    return 1;
+  }
+  SetCursorPos(kMouseCentreX, kMouseCentreY);  // held there: a fixed, unsteered flight
+
+  CSystem3D* system = new CSystem3D();
+  const Clock::time_point initStart = Clock::now();
+  system->Init();
+  const double initSeconds = Seconds(initStart, Clock::now());
+  const char* renderer = (const char*)glGetString(GL_RENDERER);
+  if (!renderer) {
+    fprintf(stderr, "frame_bench: no OpenGL context after CSystem3D::Init (see OpenGL.txt)\n");
+    return 1;
+  }
+
+  const CCamera startPose = GlobalCamera;
+  Flight flight;
+  RecordFlight(*system, frames, flight);  // also warms the driver up
+
+  std::vector<double> realFps, referenceFps;
+  Pass real;
+  bool sameFlight = true;
+  for (int round = 0; round < rounds; ++round) {
+    GlobalCamera = startPose;
+    real = TimeRealFrames(*system, frames);
+    sameFlight = sameFlight && SamePose(GlobalCamera, flight.endPose);
+    realFps.push_back(frames / real.seconds);
+    referenceFps.push_back(frames / TimeReferenceFrames(*system->renderer, flight, frames).seconds);
+  }
+  system->DeInit();
+  delete system;
+
+  const double real_ = Median(realFps), reference = Median(referenceFps);
+  const size_t draws = std::count_if(flight.calls.begin(), flight.calls.end(), [](const GlCall& c) {
+    return c.kind == GlCall::kDrawElements;
+  });
+  printf("frame_bench: %s, %d frames per pass, %d rounds\n", renderer, frames, rounds);
+  printf("CSystem3D::Init                 %8.1f ms\n", initSeconds * 1000);
+  printf("real frame (CSystem3D::Frame)   %8.1f fps  %7.3f ms/frame\n", real_, 1000 / real_);
+  printf("reference (recorded GL calls)   %8.1f fps  %7.3f ms/frame\n", reference,
+         1000 / reference);
+  printf("ratio real / reference          %8.3f\n", real_ / reference);
+  printf("terrain draw calls per frame    %8.1f\n", (double)draws / frames);
+  printf("heap allocations per frame      %8.3f by our code, %.3f by the whole process\n",
+         (double)real.allocations.ours / frames, (double)real.allocations.all / frames);
+  if (!sameFlight) printf("WARNING: the flight differed from the recorded one (cursor moved?)\n");
+  return real.allocations.ours == 0 && sameFlight ? 0 : 2;
+}

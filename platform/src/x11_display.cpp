@@ -1,0 +1,129 @@
+// The X connection shared by user32 and wgl: opening it, the atoms, the X
+// error handler and error traps, handles and the clock. One connection for
+// the process, used from the thread that opened it.
+#include <X11/XKBlib.h>
+#include <X11/Xutil.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <ctime>
+
+#include "x11_internal.h"
+
+namespace x11 {
+namespace {
+
+struct Connection {
+  Display* display = nullptr;
+  bool tried = false;
+  Atoms atoms = {};
+};
+
+Connection& State() {
+  // Never destroyed: X calls may still come from static destructors.
+  static Connection* connection = new Connection();
+  return *connection;
+}
+
+// 0 when no trap is open, -1 when one is open and nothing was caught yet.
+int g_trappedCode = 0;
+
+int OnXError(Display* display, XErrorEvent* error) {
+  if (g_trappedCode == -1) {
+    g_trappedCode = error->error_code;
+    return 0;
+  }
+  char text[256];
+  XGetErrorText(display, error->error_code, text, sizeof text);
+  Report("x11", "X error: %s (request %d.%d, resource 0x%lx)", text, error->request_code,
+         error->minor_code, error->resourceid);
+  return 0;
+}
+
+int OnConnectionLost(Display*) {
+  // Xlib ends the process when this returns; say why first.
+  Report("x11", "lost the connection to the X display");
+  return 0;
+}
+
+void InternAtoms(Display* display, Atoms& atoms) {
+  atoms.wmProtocols = XInternAtom(display, "WM_PROTOCOLS", False);
+  atoms.wmDeleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+  atoms.netWmPid = XInternAtom(display, "_NET_WM_PID", False);
+  atoms.netWmName = XInternAtom(display, "_NET_WM_NAME", False);
+  atoms.utf8String = XInternAtom(display, "UTF8_STRING", False);
+}
+
+}  // namespace
+
+Display* TryOpenDisplay() {
+  Connection& state = State();
+  if (state.tried) return state.display;
+  state.tried = true;
+
+  XInitThreads();  // Mesa may talk to the server from its own threads
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return nullptr;
+  XSetErrorHandler(OnXError);
+  XSetIOErrorHandler(OnConnectionLost);
+  // Held keys repeat as presses only, as on Windows, not release/press pairs.
+  Bool detectable = False;
+  XkbSetDetectableAutoRepeat(display, True, &detectable);
+  InternAtoms(display, state.atoms);
+  state.display = display;
+  return display;
+}
+
+Display* GetDisplay() {
+  bool reported = State().tried;
+  Display* display = TryOpenDisplay();
+  if (!display && !reported) Report("x11", "cannot open display '%s'", XDisplayName(nullptr));
+  return display;
+}
+
+Window RootWindowOf() {
+  Display* display = State().display;
+  return display ? DefaultRootWindow(display) : 0;
+}
+
+const Atoms& GetAtoms() { return State().atoms; }
+
+void Report(const char* prefix, const char* format, ...) {
+  char message[1024];
+  va_list args;
+  va_start(args, format);
+  vsnprintf(message, sizeof message, format, args);
+  va_end(args);
+  fprintf(stderr, "%s: %s\n", prefix, message);
+}
+
+ErrorTrap::ErrorTrap() : previousCode_(g_trappedCode), finished_(false) {
+  if (State().display) XSync(State().display, False);  // earlier errors are not ours
+  g_trappedCode = -1;
+}
+
+int ErrorTrap::Finish() {
+  if (!finished_) {
+    if (State().display) XSync(State().display, False);
+    finished_ = true;
+  }
+  return g_trappedCode == -1 ? 0 : g_trappedCode;
+}
+
+ErrorTrap::~ErrorTrap() {
+  Finish();
+  g_trappedCode = previousCode_;
+}
+
+uintptr_t NewHandle() {
+  static uintptr_t next = 0;
+  return ++next;
+}
+
+DWORD TickCount() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return (DWORD)(now.tv_sec * 1000 + now.tv_nsec / 1000000);
+}
+
+}  // namespace x11

@@ -1,0 +1,195 @@
+// X events to window messages, one small handler per event kind. Input
+// becomes queued messages; size and position changes are sent to the window
+// procedure at once, as Windows sends WM_SIZE and WM_MOVE.
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+
+#include <cstring>
+
+#include "x11_internal.h"
+
+namespace x11 {
+namespace {
+
+const LPARAM kAltHeld = 1L << 29;
+const LPARAM kWasDown = 1L << 30;
+const LPARAM kReleased = 1L << 31;
+
+// Which keys are down, for the previous-state bit of key messages.
+bool g_keyDown[256];
+
+bool IsAltKey(KeySym keysym) {
+  return keysym == XK_Alt_L || keysym == XK_Alt_R || keysym == XK_Meta_L || keysym == XK_Meta_R;
+}
+
+// The keysym that names the key for its virtual-key code: the unshifted
+// one, except on the keypad, where Num Lock decides (VK_NUMPAD0 or VK_INSERT).
+KeySym KeysymForVirtualKey(XKeyEvent& event) {
+  KeySym keysym = XLookupKeysym(&event, 0);
+  if (!IsKeypadKey(keysym)) return keysym;
+  KeySym withState = NoSymbol;
+  char ignored[8];
+  XLookupString(&event, ignored, sizeof ignored, &withState, nullptr);
+  return withState != NoSymbol ? withState : keysym;
+}
+
+// Key messages carry: repeat count 1, the X keycode as the scan code, and the
+// Alt, previous-state and transition bits. Alt (without Ctrl) makes them
+// system keys, as does F10.
+void OnKey(XKeyEvent& event, bool press) {
+  WindowRecord* window = FindWindowByX(event.window);
+  if (!window) return;
+  KeySym keysym = KeysymForVirtualKey(event);
+  bool alt = (event.state & Mod1Mask) || IsAltKey(keysym);
+  bool system = (alt && !(event.state & ControlMask)) || keysym == XK_F10;
+  unsigned int keycode = event.keycode & 0xFF;
+
+  LPARAM lParam = 1 | ((LPARAM)keycode << 16);
+  if (alt) lParam |= kAltHeld;
+  if (press) {
+    if (g_keyDown[keycode]) lParam |= kWasDown;
+  } else {
+    lParam |= kWasDown | kReleased;
+  }
+  g_keyDown[keycode] = press;
+
+  UINT message = press ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
+  QueueInput(window->handle, message, VirtualKeyFromKeysym(keysym), lParam, event.x_root,
+             event.y_root, event.state);
+}
+
+WPARAM MouseKeyFlags(unsigned int state) {
+  WPARAM flags = 0;
+  if (state & Button1Mask) flags |= MK_LBUTTON;
+  if (state & Button3Mask) flags |= MK_RBUTTON;
+  if (state & ShiftMask) flags |= MK_SHIFT;
+  if (state & ControlMask) flags |= MK_CONTROL;
+  if (state & Button2Mask) flags |= MK_MBUTTON;
+  return flags;
+}
+
+void OnMotion(XMotionEvent& event) {
+  WindowRecord* window = FindWindowByX(event.window);
+  if (!window) return;
+  QueueInput(window->handle, WM_MOUSEMOVE, MouseKeyFlags(event.state), MAKELPARAM(event.x, event.y),
+             event.x_root, event.y_root);
+}
+
+// Buttons 1-3 are left, middle and right; the wheel and extra buttons have
+// no message here.
+void OnButton(XButtonEvent& event, bool press) {
+  static const UINT kDown[] = {0, WM_LBUTTONDOWN, WM_MBUTTONDOWN, WM_RBUTTONDOWN};
+  static const UINT kUp[] = {0, WM_LBUTTONUP, WM_MBUTTONUP, WM_RBUTTONUP};
+  static const unsigned int kMask[] = {0, Button1Mask, Button2Mask, Button3Mask};
+  WindowRecord* window = FindWindowByX(event.window);
+  if (!window || event.button < 1 || event.button > 3) return;
+  // The X state is from before the event; Windows reports the state after it.
+  unsigned int state =
+      press ? event.state | kMask[event.button] : event.state & ~kMask[event.button];
+  UINT message = press ? kDown[event.button] : kUp[event.button];
+  QueueInput(window->handle, message, MouseKeyFlags(state), MAKELPARAM(event.x, event.y),
+             event.x_root, event.y_root);
+}
+
+void OnExpose(XExposeEvent& event) {
+  WindowRecord* window = FindWindowByX(event.window);
+  if (window) window->needsPaint = true;
+}
+
+void OnConfigure(XConfigureEvent& event) {
+  WindowRecord* window = FindWindowByX(event.window);
+  if (!window || window->state != WindowState::kLive) return;
+  HWND handle = window->handle;
+  if (event.width != window->clientWidth || event.height != window->clientHeight) {
+    window->clientWidth = event.width;
+    window->clientHeight = event.height;
+    SendToWindow(handle, WM_SIZE, SIZE_RESTORED, MAKELPARAM(event.width, event.height));
+  }
+  window = FindWindow(handle);
+  if (!window || !window->xwindow) return;
+  // With a window manager the event's position is relative to its frame.
+  int x = 0, y = 0;
+  Window child;
+  ErrorTrap trap;
+  XTranslateCoordinates(event.display, window->xwindow, RootWindowOf(), 0, 0, &x, &y, &child);
+  if (trap.Finish() != 0) return;
+  if (x != window->clientX || y != window->clientY) {
+    window->clientX = x;
+    window->clientY = y;
+    SendToWindow(handle, WM_MOVE, 0, MAKELPARAM(x, y));
+  }
+}
+
+void OnClientMessage(XClientMessageEvent& event) {
+  WindowRecord* window = FindWindowByX(event.window);
+  if (!window || event.message_type != GetAtoms().wmProtocols || event.format != 32) return;
+  if ((Atom)event.data.l[0] == GetAtoms().wmDeleteWindow) {
+    PostToWindow(window->handle, WM_CLOSE, 0, 0);
+  }
+}
+
+void OnFocusIn(XFocusChangeEvent& event) {
+  WindowRecord* window = FindWindowByX(event.window);
+  if (window) SetActiveWindow(window->handle);
+}
+
+void OnDestroyNotify(XDestroyWindowEvent& event) {
+  WindowRecord* window = FindWindowByX(event.window);
+  if (window) OnXWindowGone(*window);
+}
+
+void HandleEvent(XEvent& event) {
+  switch (event.type) {
+    case KeyPress:
+    case KeyRelease:
+      OnKey(event.xkey, event.type == KeyPress);
+      break;
+    case MotionNotify:
+      OnMotion(event.xmotion);
+      break;
+    case ButtonPress:
+    case ButtonRelease:
+      OnButton(event.xbutton, event.type == ButtonPress);
+      break;
+    case Expose:
+      OnExpose(event.xexpose);
+      break;
+    case ConfigureNotify:
+      OnConfigure(event.xconfigure);
+      break;
+    case ClientMessage:
+      OnClientMessage(event.xclient);
+      break;
+    case FocusIn:
+      OnFocusIn(event.xfocus);
+      break;
+    case FocusOut:
+      ResetKeyboardState();  // keys released elsewhere are never seen
+      break;
+    case DestroyNotify:
+      OnDestroyNotify(event.xdestroywindow);
+      break;
+    case MappingNotify:
+      XRefreshKeyboardMapping(&event.xmapping);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+void PumpEvents() {
+  Display* display = GetDisplay();
+  if (!display) return;
+  // XPending reads what has arrived without blocking.
+  while (XPending(display) > 0) {
+    XEvent event;
+    XNextEvent(display, &event);
+    HandleEvent(event);
+  }
+}
+
+void ResetKeyboardState() { memset(g_keyDown, 0, sizeof g_keyDown); }
+
+}  // namespace x11

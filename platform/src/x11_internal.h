@@ -1,0 +1,151 @@
+// What the user32 (x11_*) and gdi/wgl (wgl_glx, glx_*) files share: the
+// display connection, the handle tables, the window records, the message queue
+// and the GLX pixel formats. Only files under platform/src include it.
+#pragma once
+
+#include <windows.h>
+
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+
+#include <vector>
+
+namespace x11 {
+
+// ---- display (x11_display.cpp) --------------------------------------------
+// Opens the connection on first use; null when no X display can be opened.
+// Callers that want to report the failure themselves use TryOpenDisplay.
+Display* GetDisplay();
+Display* TryOpenDisplay();
+Window RootWindowOf();
+
+struct Atoms {
+  Atom wmProtocols;
+  Atom wmDeleteWindow;
+  Atom netWmPid;
+  Atom netWmName;
+  Atom utf8String;
+};
+const Atoms& GetAtoms();
+
+// Platform trouble on stderr, one line with the given prefix ("x11", "glx").
+void Report(const char* prefix, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// Catches X errors from the calls made while it lives, so a bad window or
+// drawable becomes a failed call instead of a dead process.
+class ErrorTrap {
+ public:
+  ErrorTrap();
+  ~ErrorTrap();
+  ErrorTrap(const ErrorTrap&) = delete;
+  ErrorTrap& operator=(const ErrorTrap&) = delete;
+  // Waits for the server to answer everything sent so far (XSync) and
+  // returns the first error code caught, 0 if none.
+  int Finish();
+
+ private:
+  int previousCode_;
+  bool finished_;
+};
+
+// Every handle of every kind comes from one counter and is never reused, so
+// a stale or mistyped handle never finds another object.
+uintptr_t NewHandle();
+
+// Milliseconds of a monotonic clock, for MSG.time.
+DWORD TickCount();
+
+// ---- windows (x11_window.cpp) ----------------------------------------------
+enum class WindowState { kLive, kDestroying, kDestroyed };
+
+struct WindowRecord {
+  HWND handle = nullptr;
+  WindowState state = WindowState::kLive;
+  Window xwindow = 0;  // the client area; 0 once the X window is gone
+  Colormap colormap = 0;
+  VisualID visual = 0;
+  WNDPROC proc = nullptr;
+  DWORD style = 0;
+  LONG_PTR userData = 0;
+  bool needsPaint = false;
+  int clientX = 0, clientY = 0;  // screen position of the client area
+  int clientWidth = 0, clientHeight = 0;
+  HDC dc = nullptr;     // the private device context, made by the first GetDC
+  int pixelFormat = 0;  // set once by SetPixelFormat, 1-based
+};
+
+// A window that can take messages: live, or inside its WM_DESTROY.
+WindowRecord* FindWindow(HWND handle);
+// Any window ever created, destroyed ones included.
+WindowRecord* FindWindowRecord(HWND handle);
+WindowRecord* FindWindowByX(Window xwindow);
+// Handles of the live windows, a copy: window procedures may create or
+// destroy windows while the caller walks it.
+std::vector<HWND> LiveWindows();
+// Neither allocates: PeekMessageA asks on every pass of the main loop.
+bool AnyLiveWindow();
+HWND WindowNeedingPaint(HWND only);  // only: null for any window
+
+// Calls the window procedure now, as SendMessage does; 0 for a bad window.
+LRESULT SendToWindow(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
+// Destroys the window the Win32 way: hidden, deactivated, WM_DESTROY sent.
+void DestroyWindowNow(HWND handle);
+// The X window of a destroyed window lives on while a GL context is bound
+// to it; the GL side calls this once the context lets go.
+void ReleaseDestroyedXWindow(WindowRecord& window);
+void SetActiveWindow(HWND handle);
+// The X window was destroyed by someone else (another client, the WM).
+void OnXWindowGone(WindowRecord& window);
+
+// ---- message queue (x11_queue.cpp) -----------------------------------------
+// Hardware input, in arrival order; keyState is the X modifier state of a
+// key event, which TranslateMessage needs to turn the key into a character.
+void QueueInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, int rootX, int rootY,
+                unsigned int keyState = 0);
+// Messages posted to the window, taken before input.
+void PostToWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Drops every queued message of a window that is going away.
+void ForgetWindowMessages(HWND hwnd);
+
+// ---- X events (x11_events.cpp) ---------------------------------------------
+// Turns every X event already received into messages.
+void PumpEvents();
+void ResetKeyboardState();
+
+// ---- keyboard (x11_keys.cpp) -----------------------------------------------
+UINT VirtualKeyFromKeysym(KeySym keysym);
+// The characters a key press gives with the given modifier state, as Latin-1
+// bytes (the ANSI code page); returns how many were written.
+int CharactersForKey(unsigned int keycode, unsigned int state, char* out, int capacity);
+
+// ---- close signals (x11_signals.cpp) ---------------------------------------
+// SIGINT and SIGTERM ask every window to close instead of killing the process.
+void InstallCloseSignals();
+// True once per signal received since the last call.
+bool TakeCloseRequest();
+
+// ---- GLX (glx_formats.cpp, wgl_glx.cpp) -------------------------------------
+struct PixelFormat {
+  GLXFBConfig config;
+  VisualID visual;  // 0 when the config has no X visual (no window drawing)
+  int visualDepth;
+  bool drawToWindow, doubleBuffer, rgba, slow;
+  int colorBits, alphaBits, depthBits, stencilBits, accumBits, samples;
+};
+
+// The GLX configs of the screen, in the server's order; pixel format n is
+// element n-1. Empty when the server has no GLX.
+int PixelFormatCount();
+const PixelFormat* GetPixelFormat(int index);
+// The closest format for a descriptor; with a visual given, formats the
+// window of that visual can use come first. 0 when nothing fits.
+int ChooseFormat(const PIXELFORMATDESCRIPTOR& request, VisualID windowVisual);
+// The format every new window is created for: double-buffered RGBA, 24
+// colour bits and the deepest depth buffer. 0 without GLX.
+int WindowFormat();
+
+// True while the thread's current GL context draws to this X window.
+bool IsDrawableBound(Window xwindow);
+void ForgetDeviceContext(HDC dc);
+
+}  // namespace x11

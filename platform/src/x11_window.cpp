@@ -1,0 +1,447 @@
+// user32 windows on Xlib: window classes, CreateWindowExA, destruction, the
+// window's user data, the active window, and the stock icon and cursor.
+// Each window is one top-level X window that is its client area; frames and
+// captions are the window manager's. No child windows, menus or extra bytes.
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/cursorfont.h>
+#include <errno.h>
+#include <poll.h>
+#include <strings.h>
+#include <unistd.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "x11_internal.h"
+
+namespace x11 {
+namespace {
+
+struct ClassRecord {
+  ATOM atom;
+  std::string name;
+  UINT style;
+  WNDPROC proc;
+  HCURSOR cursor;
+};
+
+// Frame widths of the Windows classic metrics, which Wine reports too.
+const int kThickFrame = 4;   // SM_CXFRAME: resizable windows
+const int kDialogFrame = 3;  // SM_CXDLGFRAME: captioned or dialog-framed windows
+const int kBorder = 1;       // SM_CXBORDER
+const int kCaption = 19;     // SM_CYCAPTION
+const ATOM kFirstClassAtom = 0xC000;
+const int kMapTimeoutMs = 2000;
+const uintptr_t kApplicationIcon = 32512;
+const uintptr_t kArrowCursor = 32512;
+
+std::map<ATOM, ClassRecord> g_classes;
+std::map<uintptr_t, std::unique_ptr<WindowRecord>> g_windows;
+HWND g_activeWindow = nullptr;
+
+// Stock icons and cursors: one handle per resource id, made on first load.
+std::map<uintptr_t, uintptr_t> g_iconHandles;
+std::map<uintptr_t, uintptr_t> g_cursorHandles;  // resource id -> handle
+std::map<uintptr_t, Cursor> g_xCursors;          // handle -> X cursor, made on first use
+
+const ClassRecord* FindClass(LPCSTR name) {
+  // A class may be named by the atom RegisterClassA returned.
+  if ((uintptr_t)name <= 0xFFFF) {
+    auto found = g_classes.find((ATOM)(uintptr_t)name);
+    return found == g_classes.end() ? nullptr : &found->second;
+  }
+  for (auto& entry : g_classes) {
+    if (strcasecmp(entry.second.name.c_str(), name) == 0) return &entry.second;
+  }
+  return nullptr;
+}
+
+// The frame and caption around the client area for a window style, as
+// AdjustWindowRect computes them: left, top, right, bottom.
+struct Insets {
+  int left, top, right, bottom;
+};
+
+Insets FrameInsets(DWORD style) {
+  int frame = 0;
+  if (style & WS_THICKFRAME) {
+    frame = kThickFrame;
+  } else if (style & WS_DLGFRAME) {
+    frame = kDialogFrame;  // WS_CAPTION includes WS_DLGFRAME
+  } else if (style & WS_BORDER) {
+    frame = kBorder;
+  }
+  int caption = (style & WS_CAPTION) == WS_CAPTION ? kCaption : 0;
+  return {frame, frame + caption, frame, frame};
+}
+
+// Latin-1 (the ANSI code page) to UTF-8, for _NET_WM_NAME.
+std::string Utf8FromLatin1(const char* text) {
+  std::string out;
+  for (const unsigned char* p = (const unsigned char*)text; *p; ++p) {
+    if (*p < 0x80) {
+      out += (char)*p;
+    } else {
+      out += (char)(0xC0 | (*p >> 6));
+      out += (char)(0x80 | (*p & 0x3F));
+    }
+  }
+  return out;
+}
+
+Cursor XCursorFor(HCURSOR handle) {
+  if (!handle || g_xCursors.count((uintptr_t)handle) == 0) return 0;
+  Cursor& cursor = g_xCursors[(uintptr_t)handle];
+  if (!cursor) cursor = XCreateFontCursor(GetDisplay(), XC_left_ptr);
+  return cursor;
+}
+
+void SetWindowNames(Display* display, Window xwindow, const char* title, const char* className) {
+  XStoreName(display, xwindow, title);  // WM_NAME is Latin-1, like the title
+  std::string utf8 = Utf8FromLatin1(title);
+  XChangeProperty(display, xwindow, GetAtoms().netWmName, GetAtoms().utf8String, 8, PropModeReplace,
+                  (const unsigned char*)utf8.data(), (int)utf8.size());
+
+  XClassHint* classHint = XAllocClassHint();
+  classHint->res_name = program_invocation_short_name;
+  classHint->res_class = (char*)className;
+  XSetClassHint(display, xwindow, classHint);
+  XFree(classHint);
+}
+
+// Asks a window manager to put the frame's top-left corner at the position
+// Windows was given, and to keep the size fixed when there is no sizing frame.
+void SetPlacementHints(Display* display, Window xwindow, int x, int y, int width, int height,
+                       DWORD style) {
+  XSizeHints* size = XAllocSizeHints();
+  size->flags = PPosition | USPosition | PWinGravity;
+  size->x = x;
+  size->y = y;
+  size->win_gravity = NorthWestGravity;
+  if (!(style & WS_THICKFRAME)) {
+    size->flags |= PMinSize | PMaxSize;
+    size->min_width = size->max_width = width;
+    size->min_height = size->max_height = height;
+  }
+  XSetWMNormalHints(display, xwindow, size);
+  XFree(size);
+
+  XWMHints* hints = XAllocWMHints();
+  hints->flags = InputHint | StateHint;
+  hints->input = True;
+  hints->initial_state = NormalState;
+  XSetWMHints(display, xwindow, hints);
+  XFree(hints);
+}
+
+void SetProtocols(Display* display, Window xwindow) {
+  Atom deleteWindow = GetAtoms().wmDeleteWindow;
+  XSetWMProtocols(display, xwindow, &deleteWindow, 1);
+  long pid = (long)getpid();
+  XChangeProperty(display, xwindow, GetAtoms().netWmPid, XA_CARDINAL, 32, PropModeReplace,
+                  (const unsigned char*)&pid, 1);
+}
+
+// Creates the X window that is the client area, with the visual of the
+// format every window is made for, so GL can render to it later.
+Window CreateXWindow(Display* display, int x, int y, int width, int height, WindowRecord& record) {
+  Visual* visual = DefaultVisual(display, DefaultScreen(display));
+  int depth = DefaultDepth(display, DefaultScreen(display));
+  const PixelFormat* format = GetPixelFormat(WindowFormat());
+  XVisualInfo* info = format ? glXGetVisualFromFBConfig(display, format->config) : nullptr;
+  if (info) {
+    visual = info->visual;
+    depth = info->depth;
+  }
+  record.visual = XVisualIDFromVisual(visual);
+
+  XSetWindowAttributes attributes = {};
+  attributes.colormap = XCreateColormap(display, RootWindowOf(), visual, AllocNone);
+  attributes.background_pixmap = None;  // no background brush: nothing is erased
+  attributes.border_pixel = 0;
+  attributes.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
+                          PointerMotionMask | ExposureMask | StructureNotifyMask | FocusChangeMask;
+  record.colormap = attributes.colormap;
+
+  ErrorTrap trap;
+  Window xwindow = XCreateWindow(
+      display, RootWindowOf(), x, y, (unsigned)width, (unsigned)height, 0, depth, InputOutput,
+      visual, CWColormap | CWBackPixmap | CWBorderPixel | CWEventMask, &attributes);
+  if (info) XFree(info);
+  if (trap.Finish() != 0) {
+    Report("x11", "cannot create a %dx%d window", width, height);
+    XFreeColormap(display, record.colormap);
+    record.colormap = 0;
+    return 0;
+  }
+  return xwindow;
+}
+
+// Maps the window and waits until it is viewable, so that GL and input
+// focus work as soon as CreateWindowExA returns.
+void MapAndWait(Display* display, Window xwindow) {
+  XMapWindow(display, xwindow);
+  XFlush(display);
+  DWORD deadline = TickCount() + kMapTimeoutMs;
+  XEvent event;
+  while (!XCheckTypedWindowEvent(display, xwindow, MapNotify, &event)) {
+    int left = (int)(deadline - TickCount());
+    if (left <= 0) {
+      Report("x11", "window 0x%lx was not mapped within %d ms", xwindow, kMapTimeoutMs);
+      return;
+    }
+    pollfd connection = {ConnectionNumber(display), POLLIN, 0};
+    poll(&connection, 1, left < 10 ? left : 10);
+  }
+}
+
+// A new visible window is activated, as Windows does; with no window
+// manager (Xvfb) nobody else would give it the keyboard.
+void Activate(Display* display, WindowRecord& window) {
+  ErrorTrap trap;
+  XSetInputFocus(display, window.xwindow, RevertToParent, CurrentTime);
+  trap.Finish();
+  g_activeWindow = window.handle;
+}
+
+WindowRecord* NewWindowRecord(const ClassRecord& windowClass, DWORD style) {
+  auto record = std::make_unique<WindowRecord>();
+  record->handle = (HWND)NewHandle();
+  record->proc = windowClass.proc;
+  record->style = style;
+  WindowRecord* window = record.get();
+  g_windows[(uintptr_t)window->handle] = std::move(record);
+  return window;
+}
+
+void DestroyXWindow(WindowRecord& window) {
+  Display* display = GetDisplay();
+  ErrorTrap trap;
+  if (window.xwindow) XDestroyWindow(display, window.xwindow);
+  if (window.colormap) XFreeColormap(display, window.colormap);
+  trap.Finish();
+  window.xwindow = 0;
+  window.colormap = 0;
+}
+
+bool IsLive(const WindowRecord* window) {
+  return window && window->state != WindowState::kDestroyed;
+}
+
+}  // namespace
+
+WindowRecord* FindWindowRecord(HWND handle) {
+  auto found = g_windows.find((uintptr_t)handle);
+  return found == g_windows.end() ? nullptr : found->second.get();
+}
+
+WindowRecord* FindWindow(HWND handle) {
+  WindowRecord* window = FindWindowRecord(handle);
+  return IsLive(window) ? window : nullptr;
+}
+
+WindowRecord* FindWindowByX(Window xwindow) {
+  for (auto& entry : g_windows) {
+    if (entry.second->xwindow == xwindow && IsLive(entry.second.get())) return entry.second.get();
+  }
+  return nullptr;
+}
+
+std::vector<HWND> LiveWindows() {
+  std::vector<HWND> handles;
+  for (auto& entry : g_windows) {
+    if (entry.second->state == WindowState::kLive) handles.push_back(entry.second->handle);
+  }
+  return handles;
+}
+
+bool AnyLiveWindow() {
+  for (auto& entry : g_windows) {
+    if (entry.second->state == WindowState::kLive) return true;
+  }
+  return false;
+}
+
+HWND WindowNeedingPaint(HWND only) {
+  for (auto& entry : g_windows) {
+    const WindowRecord& window = *entry.second;
+    if (window.state != WindowState::kLive || !window.needsPaint) continue;
+    if (!only || window.handle == only) return window.handle;
+  }
+  return nullptr;
+}
+
+LRESULT SendToWindow(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+  WindowRecord* window = FindWindow(handle);
+  if (!window || !window->proc) return 0;
+  WNDPROC proc = window->proc;  // the record may go while the procedure runs
+  return proc(handle, message, wParam, lParam);
+}
+
+void DestroyWindowNow(HWND handle) {
+  WindowRecord* window = FindWindow(handle);
+  if (!window || window->state != WindowState::kLive) return;
+  window->state = WindowState::kDestroying;
+  if (window->xwindow) {
+    ErrorTrap trap;
+    XUnmapWindow(GetDisplay(), window->xwindow);
+    trap.Finish();
+  }
+  if (g_activeWindow == handle) g_activeWindow = nullptr;
+
+  SendToWindow(handle, WM_DESTROY, 0, 0);
+
+  window = FindWindowRecord(handle);
+  window->state = WindowState::kDestroyed;
+  window->needsPaint = false;
+  ForgetWindowMessages(handle);
+  // NOTE: frames may still be drawn between WM_DESTROY and WM_QUIT; while a
+  // GL context draws to the X window it stays, unmapped, until released.
+  if (!IsDrawableBound(window->xwindow)) ReleaseDestroyedXWindow(*window);
+}
+
+void ReleaseDestroyedXWindow(WindowRecord& window) {
+  if (window.state != WindowState::kDestroyed) return;
+  DestroyXWindow(window);
+  if (window.dc) {
+    ForgetDeviceContext(window.dc);
+    window.dc = nullptr;
+  }
+}
+
+void OnXWindowGone(WindowRecord& window) {
+  window.xwindow = 0;  // nothing left to unmap or destroy but the colormap
+  DestroyWindowNow(window.handle);
+}
+
+void SetActiveWindow(HWND handle) {
+  if (FindWindow(handle)) g_activeWindow = handle;
+}
+
+}  // namespace x11
+
+using namespace x11;
+
+ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
+  if (!lpWndClass || !lpWndClass->lpfnWndProc || !lpWndClass->lpszClassName) return 0;
+  if ((uintptr_t)lpWndClass->lpszClassName <= 0xFFFF) return 0;
+  if (FindClass(lpWndClass->lpszClassName)) return 0;  // already registered
+  ATOM atom = (ATOM)(kFirstClassAtom + g_classes.size());
+  g_classes[atom] = {atom, lpWndClass->lpszClassName, lpWndClass->style, lpWndClass->lpfnWndProc,
+                     lpWndClass->hCursor};
+  return atom;
+}
+
+HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle,
+                            int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
+                            HINSTANCE hInstance, LPVOID lpParam) {
+  const ClassRecord* windowClass = lpClassName ? FindClass(lpClassName) : nullptr;
+  if (!windowClass) return nullptr;
+  if (hWndParent || hMenu) {
+    Report("x11", "child windows and menus are not supported");
+    return nullptr;
+  }
+  Display* display = GetDisplay();
+  if (!display) return nullptr;
+  // Before the window shows: a signal from then on is a close request.
+  InstallCloseSignals();
+
+  Insets insets = FrameInsets(dwStyle);
+  int width = nWidth - insets.left - insets.right;
+  int height = nHeight - insets.top - insets.bottom;
+  width = width < 1 ? 1 : width;
+  height = height < 1 ? 1 : height;
+
+  WindowRecord* window = NewWindowRecord(*windowClass, dwStyle);
+  HWND handle = window->handle;
+  window->xwindow = CreateXWindow(display, X, Y, width, height, *window);
+  if (!window->xwindow) {
+    window->state = WindowState::kDestroyed;
+    return nullptr;
+  }
+  window->clientX = X + insets.left;
+  window->clientY = Y + insets.top;
+  window->clientWidth = width;
+  window->clientHeight = height;
+  const char* title = lpWindowName ? lpWindowName : "";
+  SetWindowNames(display, window->xwindow, title, windowClass->name.c_str());
+  SetPlacementHints(display, window->xwindow, X, Y, width, height, dwStyle);
+  SetProtocols(display, window->xwindow);
+  if (Cursor cursor = XCursorFor(windowClass->cursor)) {
+    XDefineCursor(display, window->xwindow, cursor);
+  }
+
+  CREATESTRUCTA create = {lpParam, hInstance, hMenu,         hWndParent,   nHeight,     nWidth,
+                          Y,       X,         (LONG)dwStyle, lpWindowName, lpClassName, dwExStyle};
+  if (SendToWindow(handle, WM_CREATE, 0, (LPARAM)&create) == -1) {
+    DestroyWindowNow(handle);
+    return nullptr;
+  }
+  // Windows sends the first size and position right after WM_CREATE.
+  SendToWindow(handle, WM_SIZE, 0, MAKELPARAM(width, height));
+  SendToWindow(handle, WM_MOVE, 0, MAKELPARAM(window->clientX, window->clientY));
+
+  window = FindWindow(handle);  // its procedure may have destroyed it
+  if (!window) return nullptr;
+  if (dwStyle & WS_VISIBLE) {
+    MapAndWait(display, window->xwindow);
+    Activate(display, *window);
+  }
+  return handle;
+}
+
+LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  WindowRecord* window = FindWindow(hWnd);
+  if (!window) return 0;
+  switch (Msg) {
+    case WM_CLOSE:
+      DestroyWindowNow(hWnd);
+      return 0;
+    case WM_SYSKEYDOWN:
+      // Alt+F4 closes the window; the context bit says Alt is held.
+      if (wParam == VK_F4 && (lParam & (1L << 29))) SendToWindow(hWnd, WM_CLOSE, 0, 0);
+      return 0;
+    case WM_PAINT:
+      window->needsPaint = false;  // validated; nothing is drawn
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+LONG_PTR WINAPI SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
+  WindowRecord* window = FindWindow(hWnd);
+  if (!window || nIndex != GWLP_USERDATA) return 0;
+  LONG_PTR previous = window->userData;
+  window->userData = dwNewLong;
+  return previous;
+}
+
+LONG_PTR WINAPI GetWindowLongPtrA(HWND hWnd, int nIndex) {
+  WindowRecord* window = FindWindow(hWnd);
+  if (!window || nIndex != GWLP_USERDATA) return 0;
+  return window->userData;
+}
+
+HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) {
+  // Only the stock application icon; the window manager draws its own.
+  if (hInstance || (uintptr_t)lpIconName != kApplicationIcon) return nullptr;
+  uintptr_t& handle = g_iconHandles[kApplicationIcon];
+  if (!handle) handle = NewHandle();
+  return (HICON)handle;
+}
+
+HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName) {
+  // Only the stock arrow, made into an X cursor when a window first uses it.
+  if (hInstance || (uintptr_t)lpCursorName != kArrowCursor) return nullptr;
+  uintptr_t& handle = g_cursorHandles[kArrowCursor];
+  if (!handle) {
+    handle = NewHandle();
+    g_xCursors[handle] = 0;
+  }
+  return (HCURSOR)handle;
+}
+
+HWND WINAPI GetActiveWindow(void) { return FindWindow(g_activeWindow) ? g_activeWindow : nullptr; }

@@ -1,0 +1,50 @@
+// The 3D system without any window: every device call fails, each failure is
+// logged, and start-up, frames and shut-down go on without an OpenGL context.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "LogFile.h"
+#include "render/CSystem3D.h"
+
+namespace {
+
+void CopyDataFile(const char* name) {
+  const std::string data = ReadWholeFile(std::string(SKELV_BUILD_DIR) + "/" + name);
+  FILE* out = fopen(name, "wb");
+  ASSERT_NE(out, nullptr);
+  fwrite(data.data(), 1, data.size(), out);
+  fclose(out);
+}
+
+TEST(NoContext, EveryDeviceFailureIsLoggedAndTheSystemStillRuns) {
+  for (const char* name : {"Scape.raw", "scape.tex", "skelv.rgba", "sky.raw"}) CopyDataFile(name);
+  LogFile openGl("OpenGL.txt");
+  LogFile terrain("MTF.txt");
+  {
+    CSystem3D system;
+    system.Init();
+    for (int i = 0; i < 3; ++i) system.Frame();
+    system.DeInit();
+  }
+  const std::string log = openGl.Added();
+  EXPECT_EQ(log.substr(0, log.find("Average frame rate")),
+            "Failed to get device context\n"
+            "Failed to choose a pixel format.\n"
+            "DC 0, GetActiveWindow DC 0\n"
+            "Failed to set pixel format.\n"
+            "Failed to create rendering context\n"
+            "OpenGL Driver Info\n"
+            "Vendor: (null)\n"
+            "Renderer: (null)\n"
+            "Version: (null)\n"
+            "Extensions: (null)\n");
+  EXPECT_NE(log.find("Average frame rate: "), std::string::npos);
+  EXPECT_EQ(terrain.Added(),
+            "Reading height file 'Scape.raw'\nFinished reading file\n"
+            "Reading text file 'scape.tex'\nFinished reading file\n");
+  EXPECT_EQ(ReadWholeFile("Sys3DLog.txt"), "CSystem3D::Init()\nCSystem3D::DeInit()\n");
+}
+
+}  // namespace
