@@ -103,11 +103,11 @@ else
   fail "skelv.exe needs DLLs Windows does not ship: $(echo $foreign_dlls)"
 fi
 
-if [ ! -x "$linux_build/skelv" ]; then
+if [ ! -x "$linux_build/skelv" ] || [ ! -x "$linux_build/xclose" ]; then
   cmake -S "$root" -B "$linux_build" >/dev/null && cmake --build "$linux_build" -j2 >/dev/null
 fi
 mkdir -p "$out"
-for tool in send_wm_delete capture_frames closest_frames; do
+for tool in capture_frames closest_frames; do
   c++ -std=c++17 -O2 -o "$out/$tool" "$root/tests/windows/$tool.cpp" -lX11 ||
     fail "$tool could not be built"
 done
@@ -197,7 +197,7 @@ run_demo() {
   xdotool key --delay 40 grave a b Return grave
   sleep 0.5
   case $close_by in
-    wm-delete) "$out/send_wm_delete" "$window" ;;
+    wm-delete) "$linux_build/xclose" "$window" ;;
     alt-f4) xdotool key alt+F4 ;;
   esac
   wait_exit "$pid" 30
