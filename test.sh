@@ -20,4 +20,8 @@ for config in build:OFF build-asan:ON; do
   cmake --build "$dir" -j"$jobs"
   (cd "$dir" && ctest --output-on-failure -j"$jobs") || status=1
 done
+
+# The Windows build under Wine, compared with the Linux build's run.
+echo "== build-win (mingw-w64, under Wine)"
+tests/windows/run_wine_tests.sh build || status=1
 exit $status

@@ -17,8 +17,8 @@ class CLog {
   CLog(const CLog&) = delete;
   CLog& operator=(const CLog&) = delete;
 
-  void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
-  void PrintLevel(int32_t level, const char* format, ...) __attribute__((format(printf, 3, 4)));
+  void Print(const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));
+  void PrintLevel(int32_t level, const char* format, ...) __attribute__((format(gnu_printf, 3, 4)));
 
  private:
   void Write(const char* text);

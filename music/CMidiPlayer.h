@@ -5,6 +5,11 @@
 
 #include "log/CLog.h"
 
+// The DirectX 7 performance and segment. The SDK headers give only their IIDs;
+// the player calls no method beyond the first versions', which begin their vtables.
+typedef IDirectMusicPerformance IDirectMusicPerformance2;
+typedef IDirectMusicSegment IDirectMusicSegment2;
+
 // Owns COM on the main thread and the DirectMusic performance, loader and
 // segment that play one standard MIDI file.
 class CMidiPlayer {

@@ -11,7 +11,9 @@ packages=(
   xvfb xdotool x11-utils imagemagick
 )
 if [ "${1:-}" = "--windows" ]; then
-  packages+=(mingw-w64 g++-mingw-w64-x86-64-posix wine wine64)
+  # The x86_64 cross compiler with the posix thread model, and 64-bit Wine to
+  # run its output (Wine's 32-bit half would need the i386 architecture).
+  packages+=(g++-mingw-w64-x86-64-posix wine wine64)
 fi
 
 missing=()

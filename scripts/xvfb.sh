@@ -4,7 +4,7 @@
 set -euo pipefail
 fifo=$(mktemp -u)
 mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp +extension GLX 3>"$fifo" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset +extension GLX 3>"$fifo" >/dev/null 2>&1 &
 pid=$!
 read -r -t 20 number <"$fifo" || { rm -f "$fifo"; kill "$pid" 2>/dev/null; echo "xvfb: did not start" >&2; exit 1; }
 rm -f "$fifo"

@@ -59,7 +59,9 @@ struct IDirectMusicSegment : IUnknown {
   virtual HRESULT WINAPI SetParam(REFGUID rguidType, DWORD dwGroupBits, DWORD dwIndex,
                                   MUSIC_TIME mtTime, void* pParam) = 0;
 };
-struct IDirectMusicSegment2 : IDirectMusicSegment {};
+// NOTE: the Windows SDK headers name the DirectX 7 versions only by their IIDs;
+// their vtables begin with the first versions' methods, the only ones called.
+typedef IDirectMusicSegment IDirectMusicSegment2;
 
 struct IDirectMusicPerformance : IUnknown {
   virtual HRESULT WINAPI Init(IDirectMusic** ppDirectMusic, LPDIRECTSOUND pDirectSound,
@@ -73,7 +75,7 @@ struct IDirectMusicPerformance : IUnknown {
   virtual HRESULT WINAPI AddPort(IDirectMusicPort* pPort) = 0;
   virtual HRESULT WINAPI CloseDown() = 0;
 };
-struct IDirectMusicPerformance2 : IDirectMusicPerformance {};
+typedef IDirectMusicPerformance IDirectMusicPerformance2;
 
 struct IDirectMusicLoader : IUnknown {
   virtual HRESULT WINAPI GetObject(LPDMUS_OBJECTDESC pDesc, REFIID riid, LPVOID* ppv) = 0;
