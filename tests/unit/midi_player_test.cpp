@@ -85,6 +85,7 @@ TEST_F(MidiPlayerTest, NormalRunLogsFiveLinesAndPlaysAudibleMusic) {
   std::string fifo = m_dir.Path() + "/speaker.raw";
   AlsaConfig alsa(m_dir.Path() + "/asound.conf", AlsaConfig::FileOutput(fifo));
   AudioCapture speaker(fifo);
+  ASSERT_EQ("", speaker.Error());
   RunMusic(1500);
   AudioFacts audio = AudioFacts::Of(speaker.Finish(), AudioCapture::kRate);
   printf("captured %.2f s, first sound at %.3f s, peak %d, rms %.4f\n", audio.seconds,
@@ -94,11 +95,7 @@ TEST_F(MidiPlayerTest, NormalRunLogsFiveLinesAndPlaysAudibleMusic) {
             m_log.Text());
   EXPECT_GT(audio.seconds, 1.2) << "the output did not run in real time";
   EXPECT_LT(audio.seconds, 3.0) << "the output ran faster than real time";
-  ASSERT_GE(audio.firstSound, 0) << "nothing audible was played";
-  EXPECT_LT(audio.firstSound, 1.0) << "the music started late";
-  EXPECT_GT(audio.rmsAfterStart, 0.003) << "the music is too quiet";  // about -50 dBFS
-  EXPECT_LT(audio.peak, 32000) << "the music is too loud";
-  EXPECT_EQ(0u, audio.fullScale) << "the music clips";
+  EXPECT_EQ(std::vector<std::string>{}, audio.MusicFaults());
 }
 
 TEST_F(MidiPlayerTest, AddPortFailsWhereThereIsNoAudioOutput) {
