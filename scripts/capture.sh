@@ -4,6 +4,7 @@
 # way a window manager's close button does and checks that it exits with 0.
 # Usage: scripts/capture.sh <builddir> <seconds> <png>
 set -euo pipefail
+source "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/poll.sh"
 if [ $# -ne 3 ]; then
   echo "usage: $0 <builddir> <seconds> <png>" >&2
   exit 2
@@ -21,16 +22,6 @@ cd "$builddir"
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true' EXIT
 
-# Waits up to $1 tenths of a second for a command to succeed.
-poll() {
-  local tenths=$1 i
-  shift
-  for ((i = 0; i < tenths; i++)); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  return 1
-}
 
 window=""
 find_window() {

@@ -24,16 +24,7 @@ fail() {
   exit 1
 }
 
-# poll <tenths of a second> <command...>: retries the command until it succeeds.
-poll() {
-  local tenths=$1 i
-  shift
-  for ((i = 0; i < tenths; i++)); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  return 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/poll.sh"
 
 # Starts skelv in the working directory with default signal dispositions
 # (a background job of a script would otherwise ignore SIGINT).
