@@ -1,102 +1,72 @@
-// The terrain's ownership and its answer to a failed allocation: the process
-// ends with one line in the module's log rather than drawing from a null array.
+// Allocation failure: this test program replaces the global allocator so a
+// chosen non-throwing allocation fails. The terrain then ends the process with
+// one line in its module's log, rather than drawing from a null array.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <string>
+#include <functional>
+#include <new>
 
-#include "../unit/LogFile.h"
-#include "AllocationHooks.h"
+#include "TestFiles.h"
 #include "terrain/CQuadNode.h"
 #include "terrain/CTerrainLoader.h"
 
 namespace {
+size_t g_failingSize = 0;
+int g_failCountdown = 0;
 
-const size_t kLeafIndexBytes = 84 * sizeof(uint32_t);
-
-TEST(TerrainOwnership, TreeOf1365NodesIsReleasedWhole) {
-  alloc_hooks::WatchSize(sizeof(CQuadNode));
-  CQuadNode* root = new CQuadNode(1, 6);
-  const size_t nodes = alloc_hooks::Allocated();
-  delete root;
-  EXPECT_EQ(nodes, 1365u);
-  EXPECT_EQ(alloc_hooks::Released(), 1365u);
+// The n-th (1-based) non-throwing allocation of this many bytes from now on returns null.
+void FailNthAllocation(size_t bytes, int n) {
+  g_failingSize = bytes;
+  g_failCountdown = n;
 }
 
-TEST(TerrainOwnership, LeafIndexStripsAreReleasedWithTheTree) {
-  CQuadNode* root = new CQuadNode(1, 6);
-  alloc_hooks::WatchSize(kLeafIndexBytes);
-  root->Build(0, 3072, 0, 3072);
-  const size_t strips = alloc_hooks::Allocated();
-  delete root;
-  EXPECT_EQ(strips, 1024u);
-  EXPECT_EQ(alloc_hooks::Released(), 1024u);
+void* Allocate(size_t bytes, bool nothrow) {
+  if (nothrow && g_failCountdown > 0 && bytes == g_failingSize && --g_failCountdown == 0)
+    return nullptr;
+  void* block = malloc(bytes ? bytes : 1);
+  if (!block && !nothrow) throw std::bad_alloc();
+  return block;
 }
+}  // namespace
 
-TEST(TerrainAllocationFailureDeathTest, NodeEndsTheProcessWithAQuadLogLine) {
-  LogFile log("QLog.txt");
-  EXPECT_EXIT(
-      {
-        alloc_hooks::FailNthAllocation(sizeof(CQuadNode), 700);
-        CQuadNode root(1, 6);
-      },
-      ::testing::ExitedWithCode(EXIT_FAILURE), "");
-  EXPECT_EQ(log.Added(), "Out of memory: quadtree node\n");
-}
+void* operator new(size_t bytes) { return Allocate(bytes, false); }
+void* operator new[](size_t bytes) { return Allocate(bytes, false); }
+void* operator new(size_t bytes, const std::nothrow_t&) noexcept { return Allocate(bytes, true); }
+void* operator new[](size_t bytes, const std::nothrow_t&) noexcept { return Allocate(bytes, true); }
+void operator delete(void* p) noexcept { free(p); }
+void operator delete[](void* p) noexcept { free(p); }
+void operator delete(void* p, size_t) noexcept { free(p); }
+void operator delete[](void* p, size_t) noexcept { free(p); }
 
-TEST(TerrainAllocationFailureDeathTest, IndexStripEndsTheProcessWithAQuadLogLine) {
-  CQuadNode root(1, 6);
-  LogFile log("QLog.txt");
-  EXPECT_EXIT(
-      {
-        alloc_hooks::FailNthAllocation(kLeafIndexBytes, 3);
-        root.Build(0, 3072, 0, 3072);
-      },
-      ::testing::ExitedWithCode(EXIT_FAILURE), "");
-  EXPECT_EQ(log.Added(),
-            "Width: 7\nIndex 2 [74] out of bounds! 36865 / 36864\n"
-            "Index 2 [76] out of bounds! 36866 / 36864\n"
-            "Index 2 [78] out of bounds! 36867 / 36864\n"
-            "Index 2 [80] out of bounds! 36868 / 36864\n"
-            "Index 2 [82] out of bounds! 36869 / 36864\n"
-            "Index 2 [84] out of bounds! 36870 / 36864\n"
-            "Width: 7\n"
-            "Index 2 [72] out of bounds! 36870 / 36864\n"
-            "Index 2 [74] out of bounds! 36871 / 36864\n"
-            "Index 2 [76] out of bounds! 36872 / 36864\n"
-            "Index 2 [78] out of bounds! 36873 / 36864\n"
-            "Index 2 [80] out of bounds! 36874 / 36864\n"
-            "Index 2 [82] out of bounds! 36875 / 36864\n"
-            "Index 2 [84] out of bounds! 36876 / 36864\n"
-            "Width: 7\n"
-            "Out of memory: quadtree index strips\n");
-}
+namespace {
 
-TEST(TerrainAllocationFailureDeathTest, VertexArrayEndsTheProcessWithATerrainLogLine) {
-  LogFile log("MTF.txt");
-  EXPECT_EXIT(
-      {
-        alloc_hooks::FailNthAllocation(36864 * sizeof(Vector3), 1);
-        CTerrainLoader().LoadHeightFile("no such heights.raw", nullptr);
-      },
-      ::testing::ExitedWithCode(EXIT_FAILURE), "");
-  EXPECT_EQ(log.Added(),
-            "Reading height file 'no such heights.raw'\n"
-            "Cannot open file 'no such heights.raw'\n"
-            "Finished reading file\n"
-            "Out of memory: terrain vertices\n");
-}
-
-TEST(TerrainAllocationFailureDeathTest, ImagePixelsEndTheProcessWithATerrainLogLine) {
-  LogFile log("MTF.txt");
+TEST(AllocationFailureDeathTest, EndsTheProcessWithOneLogLine) {
+  struct Case {
+    const char* log;
+    size_t bytes;
+    int nth;
+    std::function<void()> run;
+    std::string lastLine;
+  };
   RawImage image = {};
-  EXPECT_EXIT(
-      {
-        alloc_hooks::FailNthAllocation(128 * 64 * 4, 1);
-        CTerrainLoader().LoadRawTexture("skelv.rgba", &image, TEX_LOGO, 128, 64, 4);
-      },
-      ::testing::ExitedWithCode(EXIT_FAILURE), "");
-  EXPECT_EQ(log.Added(), "Out of memory: image 'skelv.rgba'\n");
+  const Case kCases[] = {
+      {"QLog.txt", sizeof(CQuadNode), 700, [] { CQuadNode root(1, 6); }, "Out of memory: quadtree node"},
+      {"QLog.txt", 84 * sizeof(uint32_t), 3, [] { CQuadNode(1, 6).Build(0, 3072, 0, 3072); },
+       "Out of memory: quadtree index strips"},
+      {"MTF.txt", 36864 * sizeof(Vector3), 1,
+       [] { CTerrainLoader().LoadHeightFile("Scape.raw", nullptr); }, "Out of memory: terrain vertices"},
+      {"MTF.txt", 128 * 64 * 4, 1,
+       [&] { CTerrainLoader().LoadRawTexture("skelv.rgba", &image, TEX_LOGO, 128, 64, 4); },
+       "Out of memory: image 'skelv.rgba'"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.lastLine);
+    LogFile log(c.log);
+    EXPECT_EXIT((FailNthAllocation(c.bytes, c.nth), c.run()), ::testing::ExitedWithCode(EXIT_FAILURE), "");
+    const std::string added = log.Added();
+    EXPECT_EQ(added.substr(added.rfind('\n', added.size() - 2) + 1), c.lastLine + "\n");
+  }
 }
 
 }  // namespace

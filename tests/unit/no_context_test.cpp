@@ -2,24 +2,16 @@
 // logged, and start-up, frames and shut-down go on without an OpenGL context.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
-#include "LogFile.h"
+#include "TestFiles.h"
 #include "render/CSystem3D.h"
 
 namespace {
 
-void CopyDataFile(const char* name) {
-  const std::string data = ReadWholeFile(std::string(SKELV_BUILD_DIR) + "/" + name);
-  FILE* out = fopen(name, "wb");
-  ASSERT_NE(out, nullptr);
-  fwrite(data.data(), 1, data.size(), out);
-  fclose(out);
-}
-
 TEST(NoContext, EveryDeviceFailureIsLoggedAndTheSystemStillRuns) {
-  for (const char* name : {"Scape.raw", "scape.tex", "skelv.rgba", "sky.raw"}) CopyDataFile(name);
+  for (const char* name : {"Scape.raw", "scape.tex", "skelv.rgba", "sky.raw"})
+    WriteWholeFile(name, ShippedFile(name));
   LogFile openGl("OpenGL.txt");
   LogFile terrain("MTF.txt");
   {

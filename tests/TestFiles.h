@@ -1,0 +1,88 @@
+// Files and logs for every test tier: whole-file reads and writes, what a log
+// gained during a test, data files made or removed for one test, and a fresh
+// working folder.
+#pragma once
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+inline std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+inline void WriteWholeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A data file shipped next to the program.
+inline std::string ShippedFile(const std::string& name) {
+  return ReadWholeFile(std::string(SKELV_BUILD_DIR) + "/" + name);
+}
+
+// What a log file gains from the time this object is made, so tests that
+// share one process see only their own messages.
+class LogFile {
+ public:
+  explicit LogFile(std::string path) : m_path(std::move(path)), m_start(ReadWholeFile(m_path).size()) {}
+  std::string Added() const {
+    const std::string all = ReadWholeFile(m_path);
+    return all.size() >= m_start ? all.substr(m_start) : all;
+  }
+
+ private:
+  std::string m_path;
+  size_t m_start;
+};
+
+// A file made for one test, and removed again at its end. "dir" makes a
+// folder in its place (it opens but cannot be read); "missing" makes nothing.
+class TestFile {
+ public:
+  TestFile(std::string path, const std::string& bytes) : m_path(std::move(path)) {
+    Remove();
+    if (bytes == "dir") {
+      mkdir(m_path.c_str(), 0755);
+    } else if (bytes != "missing") {
+      WriteWholeFile(m_path, bytes);
+    }
+  }
+  ~TestFile() { Remove(); }
+  TestFile(const TestFile&) = delete;
+  TestFile& operator=(const TestFile&) = delete;
+
+ private:
+  void Remove() {
+    unlink(m_path.c_str());
+    rmdir(m_path.c_str());
+  }
+  std::string m_path;
+};
+
+// A fresh folder that is the working directory while this object lives; the
+// module logs stay where static initialisation opened them.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const std::string& name) {
+    char here[4096];
+    m_home = getcwd(here, sizeof here) ? here : ".";
+    m_path = m_home + "/" + name;
+    std::system(("rm -rf '" + m_path + "' && mkdir -p '" + m_path + "'").c_str());
+    if (chdir(m_path.c_str()) != 0) m_path.clear();
+  }
+  ~ScratchFolder() {
+    if (chdir(m_home.c_str()) == 0) std::system(("rm -rf '" + m_path + "'").c_str());
+  }
+  const std::string& Path() const { return m_path; }
+  const std::string& Home() const { return m_home; }
+
+ private:
+  std::string m_home, m_path;
+};

@@ -1,0 +1,186 @@
+// The scene as the program draws it on its own window, from the files Init
+// loads: the sky box under fog, the logo's blending, the quadtree's culling,
+// the frame's order, the camera's flight and the driver log.
+#include <cmath>
+#include <vector>
+
+#include "GlSupport.h"
+#include "console/CConsole.h"
+
+namespace {
+
+// The fog factor of a point: GL_EXP2 with density 0.004 over its eye depth.
+double Fog(double x, double y, double z) {
+  double m[16];
+  glGetDoublev(GL_MODELVIEW_MATRIX, m);
+  const double depth = std::fabs(m[2] * x + m[6] * y + m[10] * z + m[14]);
+  return std::exp(-std::pow(0.004 * depth, 2));
+}
+Rgb Fogged(Rgb c, double f) { return {c.r * f + 255 * (1 - f), c.g * f + 255 * (1 - f), c.b * f + 255 * (1 - f)}; }
+
+// 300 units in front of the middle of each wall, 450 high: the lower part of
+// the picture shows the wall, the top the ceiling.
+TEST(Scene, WallsShowTheFirstSkyTexelTintedAndFoggedUnderTheCeiling) {
+  struct Case {
+    Vector3 eye, target, wallPoint;
+  } const kWalls[] = {{{1536, 450, 2772}, {1536, 450, 3072}, {1536, 450, 3072}},
+                      {{300, 450, 1536}, {0, 450, 1536}, {0, 450, 1536}},
+                      {{2772, 450, 1536}, {3072, 450, 1536}, {3072, 450, 1536}},
+                      {{1536, 450, 300}, {1536, 450, 0}, {1536, 450, 0}}};
+  App();
+  for (const Case& c : kWalls) {
+    SCOPED_TRACE(c.eye.x + c.eye.z * 10000);
+    BeginFrameAt(c.eye, c.target);
+    Renderer().DrawSkyBox();
+    // The sky's first texel (0, 0, 128) times the wall colour (181, 188, 215) / 255.
+    const Rgb wall = Fogged({0, 0, 128 * 215 / 255.0}, Fog(c.wallPoint.x, c.wallPoint.y, c.wallPoint.z));
+    for (int x : {20, 320, 610}) EXPECT_TRUE(Near(ReadPixel(x, 100), wall, 1.5)) << x;
+    float depth = 1;
+    glReadPixels(320, 100, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    EXPECT_LT(depth, 1.0f) << "the walls are depth-tested";
+    EXPECT_FALSE(Near(ReadPixel(320, 440), wall, 20)) << "the ceiling is above";
+  }
+}
+
+// Looking up into the corner x = 0, z = 3072: each ceiling texel is 12 units
+// square, the image's first row along z = 3072 and its first column at x = 0.
+// (Without fog: the ceiling reaches behind the eye, where fog is approximate.)
+TEST(Scene, CeilingShowsTheSkyImage) {
+  App();
+  BeginFrameAt({150, 300, 2900}, {100, 512, 2960});
+  glDisable(GL_FOG);
+  Renderer().DrawSkyBox();
+  glEnable(GL_FOG);
+  double modelview[16], projection[16];
+  GLint viewport[4];
+  glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+  glGetDoublev(GL_PROJECTION_MATRIX, projection);
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  for (int row : {0, 2, 5}) {
+    for (int col : {0, 1, 3, 8}) {
+      const double x = 12.0 * col + 6, z = 3072 - (12.0 * row + 6);
+      double px, py, pz;
+      gluProject(x, 512, z, modelview, projection, viewport, &px, &py, &pz);
+      ASSERT_TRUE(px >= 0 && px < 632 && py >= 0 && py < 453) << row << "," << col;
+      EXPECT_TRUE(Near(ReadPixel((int)px, (int)py), Rgb{(double)col, (double)row, 128}, 0))
+          << row << "," << col;
+    }
+  }
+}
+
+// Over a known picture the logo adds the colour of its clear texels and leaves
+// the picture alone under its opaque ones, evenly lit across the corner.
+TEST(Scene, LogoAddsItsClearTexelsInTheLowerRightCorner) {
+  App();
+  glClearColor(40 / 255.0f, 40 / 255.0f, 40 / 255.0f, 1);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  Renderer().DrawLogo();
+  for (int y : {2, 61}) {
+    for (int x : {512, 513, 570, 571, 630, 631}) {
+      const Rgb want = x % 2 ? Rgb{40, 40, 40} : Rgb{100, 130, 160};
+      EXPECT_TRUE(Near(ReadPixel(x, y), want, 1)) << x << "," << y;
+    }
+  }
+  EXPECT_TRUE(Near(ReadPixel(500, 30), {40, 40, 40}, 0)) << "outside the corner";
+  glClearColor(1, 1, 1, 1);
+  glDisable(GL_BLEND);
+}
+
+// Culling leaves out only what cannot be seen: from poses along the flight the
+// quadtree draws the picture a draw of every grid cell draws. (Its cubes stand
+// at mid height, so from elsewhere it may leave out terrain that rises above them.)
+TEST(Scene, QuadtreeDrawsWhatEveryCellDraws) {
+  struct Pose {
+    Vector3 eye, target;
+  } const kPoses[] = {{{128, 368, 128}, {585, 420, 400}},  // the start of the flight
+                      {{1042, 368, 672}, {1499, 378, 944}},
+                      {{1042, 368, 672}, {1424, 378, 419}},
+                      {{1042, 368, 672}, {1302, 378, 1105}},
+                      {{1956, 368, 1216}, {2413, 378, 1488}},
+                      {{1042, 368, 672}, {600, 372, 300}},
+                      {{600, 368, 300}, {1700, 360, 300}}};
+  App();
+  std::vector<GLuint> cells;
+  for (GLuint r = 0; r < 191; ++r)
+    for (GLuint c = 0; c < 192; ++c) cells.insert(cells.end(), {r * 192 + c, (r + 1) * 192 + c});
+  for (const Pose& p : kPoses) {
+    SCOPED_TRACE(p.eye.x + p.eye.z * 10000);
+    BeginFrameAt(p.eye, p.target);
+    App().system->root->Render(Renderer().frustum);
+    const std::string culled = ReadFrame();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glBindTexture(GL_TEXTURE_2D, TextureSlots[TEX_TERRAIN]);
+    for (GLuint r = 0; r < 191; ++r) glDrawElements(GL_TRIANGLE_STRIP, 382, GL_UNSIGNED_INT, &cells[r * 384]);
+    EXPECT_LE(DifferentPixels(culled, ReadFrame()), 20);
+  }
+}
+
+// A frame shows the sky box, the terrain, the logo and, while the console is
+// on, its panel, each drawn over the one before; and the next frame starts
+// afresh, whatever state the overlays left.
+TEST(Scene, FrameDrawsItsStepsInOrder) {
+  App();
+  for (uint8_t console : {0, 1}) {
+    SCOPED_TRACE(console);
+    Console.active = console;
+    for (int frame = 0; frame < 2; ++frame) {
+      SetCursorPos(kMouseCentreX, kMouseCentreY);
+      GlobalCamera = CCamera({128, 368, 128}, {585, 420, 400}, {0, 1, 0});
+      App().Frame();
+    }
+    // NOTE: Mesa keeps the back buffer's content through a swap.
+    const std::string framed = ReadFrame();
+    glDisable(GL_BLEND);
+    BeginFrameAt({128, 368, 128}, {585, 420, 400});
+    Renderer().DrawSkyBox();
+    App().system->root->Render(Renderer().frustum);
+    Renderer().DrawLogo();
+    if (console) Console.DrawConsolePanel();
+    EXPECT_LE(DifferentPixels(framed, ReadFrame()), 20);
+    glDisable(GL_BLEND);
+  }
+  Console.active = 0;
+}
+
+// Each frame flies the camera 0.002 of its view offset and steers it by the
+// real pointer's offset from the centre, where it puts the pointer back; the
+// first steering brings the target's height into the pitch band.
+TEST(Scene, CameraFliesAndSteersByThePointer) {
+  App();
+  GlobalCamera = CCamera({128, 368, 128}, {585, 420, 400}, {0, 1, 0});
+  struct Step {
+    int x, y;
+    Vector3 eye, target;
+  } const kSteps[] = {{320, 240, {128.914f, 368, 128.544f}, {585.914f, 420, 400.544f}},
+                      {330, 240, {129.828f, 368, 129.088f}, {584.0852f, 378, 405.6443f}},
+                      {320, 250, {130.7365f, 368, 129.6411f}, {584.9937f, 377.92f, 406.1974f}}};
+  for (const Step& s : kSteps) {
+    SetCursorPos(s.x, s.y);
+    Renderer().BeginFrame();
+    const Vector3 e = GlobalCamera.eye, t = GlobalCamera.target;
+    EXPECT_NEAR(e.x, s.eye.x, 0.01);
+    EXPECT_NEAR(e.y, s.eye.y, 0.01);
+    EXPECT_NEAR(e.z, s.eye.z, 0.01);
+    EXPECT_NEAR(t.x, s.target.x, 0.01);
+    EXPECT_NEAR(t.y, s.target.y, 0.01);
+    EXPECT_NEAR(t.z, s.target.z, 0.01);
+    POINT cursor = {};
+    ASSERT_TRUE(GetCursorPos(&cursor));
+    EXPECT_EQ(cursor.x * 1000 + cursor.y, 320240);
+  }
+}
+
+// The driver's extension list is logged up to the last whole name that fits a message.
+TEST(Scene, DriverLogCutsTheExtensionsAfterAWholeName) {
+  App();
+  const std::string log = ReadWholeFile("../OpenGL.txt");
+  const size_t start = log.find("Extensions: ") + 12;
+  const std::string logged = log.substr(start, log.find('\n', start) - start);
+  const std::string all = (const char*)glGetString(GL_EXTENSIONS);
+  ASSERT_GT(all.size(), 4095u) << "the driver's list fits a message; nothing to cut";
+  EXPECT_EQ(all.compare(0, logged.size(), logged), 0);
+  EXPECT_EQ(all[logged.size()], ' ');
+  EXPECT_GT(logged.size(), 4000u);
+}
+
+}  // namespace

@@ -1,0 +1,102 @@
+// The terrain's data files as the loader reads them, whole, short, missing
+// or unreadable: the terrain log, the arrays and the textures that result.
+#include "GlSupport.h"
+#include "terrain/CTerrainLoader.h"
+
+namespace {
+
+std::string Pattern(size_t count, int step) {
+  std::string bytes(count, '\0');
+  for (size_t n = 0; n < count; ++n) bytes[n] = (char)(n * step % 256);
+  return bytes;
+}
+
+TEST(TerrainFiles, HeightsAndColoursBecomeTheTerrainArrays) {
+  struct Case {
+    const char* name;
+    std::string heights, texels, log;
+    int height1000, texelLast;
+  };
+  const std::string read = "Reading height file 'Scape.raw'\n", done = "Finished reading file\n",
+                    text = "Reading text file 'scape.tex'\n";
+  const Case kCases[] = {
+      {"whole files", Pattern(36864, 7), Pattern(110592, 3), read + done + text + done, 1000 * 7 % 256,
+       110591 * 3 % 256},
+      // A short height file gives 255 for the missing samples, a short colour file black.
+      {"short files", Pattern(100, 7), Pattern(30, 3), read + done + text + done, 255, 0},
+      {"missing files", "missing", "missing",
+       read + "Cannot open file 'Scape.raw'\n" + done + text + "Cannot open file 'scape.tex'\n" + done, 0, 0},
+      {"unreadable files", "dir", "dir",
+       read + "Cannot read file 'Scape.raw'\n" + done + text + "Cannot read file 'scape.tex'\n" + done, 0, 0},
+  };
+  App();
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder("terrain");
+    TestFile heights("Scape.raw", c.heights), texels("scape.tex", c.texels);
+    LogFile log(folder.Home() + "/../MTF.txt");
+    CTerrainLoader().LoadHeightFile("Scape.raw", nullptr);
+    EXPECT_EQ(log.Added(), c.log);
+    EXPECT_EQ(TerrainHeights[1000], c.height1000);
+    EXPECT_EQ(TerrainTexels[110591], c.texelLast);
+    // Sample r * 192 + c stands at (16c, 2 * height, 16r) with texture coordinates (c, r) / 192.
+    EXPECT_EQ(TerrainVertices[1000].x, 16 * (1000 % 192));
+    EXPECT_EQ(TerrainVertices[1000].y, 2 * c.height1000);
+    EXPECT_EQ(TerrainVertices[1000].z, 16 * (1000 / 192));
+    EXPECT_FLOAT_EQ(TerrainTexCoords[36863].s, 191 / 192.0f);
+    EXPECT_FLOAT_EQ(TerrainTexCoords[36863].t, 191 / 192.0f);
+    // The colour image is mipmapped.
+    GLint width = 0;
+    glBindTexture(GL_TEXTURE_2D, TextureSlots[TEX_TERRAIN]);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &width);
+    EXPECT_GT(width, 0);
+  }
+}
+
+TEST(TerrainFiles, RawImagesBecomeTexturesWhateverTheFile) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    int width, height, components, slot;
+    std::string log;
+    int texels;                       // width times height of the texture made
+    unsigned char first[4], last[4];  // its first and last texel as RGBA
+  };
+  const Case kCases[] = {
+      {"RGBA", "\1\2\3\4\5\6\7\10", 2, 1, 4, TEX_LOGO, "", 2, {1, 2, 3, 4}, {5, 6, 7, 8}},
+      {"RGB rows that are not whole words", Pattern(27, 1), 3, 3, 3, TEX_SKY, "", 9, {0, 1, 2, 255}, {24, 25, 26, 255}},
+      {"short file", "\11\12\13\14\15\16", 2, 2, 3, TEX_SKY, "", 4, {9, 10, 11, 255}, {0, 0, 0, 255}},
+      {"missing file", "missing", 2, 2, 3, TEX_SKY, "Cannot open file 'image.raw'\n", 4, {0, 0, 0, 255}, {0, 0, 0, 255}},
+      {"unreadable file", "dir", 2, 2, 3, TEX_SKY, "Cannot read file 'image.raw'\n", 4, {0, 0, 0, 255}, {0, 0, 0, 255}},
+      {"luminance (read back as red)", "\12\24\36\50", 2, 2, 1, TEX_LOGO, "", 4, {10, 0, 0, 255}, {40, 0, 0, 255}},
+      {"unsupported layout", Pattern(20, 1), 2, 2, 5, TEX_LOGO,
+       "Cannot load 'image.raw': unsupported image of 2 x 2 pixels, 5 components\n", 1, {0, 0, 0, 255}, {0, 0, 0, 255}},
+      {"no such slot", Pattern(12, 1), 2, 2, 3, 3, "Cannot load 'image.raw': no texture slot 3\n", 0, {}, {}},
+  };
+  App();
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    GLuint slot = 0;
+    glGenTextures(1, &slot);
+    TextureSlots[c.slot % 3] = slot;
+    TestFile file("image.raw", c.bytes);
+    LogFile log("../MTF.txt");
+    RawImage image = {};
+    CTerrainLoader().LoadRawTexture("image.raw", &image, c.slot, c.width, c.height, c.components);
+    EXPECT_EQ(log.Added(), c.log);
+    glBindTexture(GL_TEXTURE_2D, slot);
+    GLint width = 0, height = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    ASSERT_EQ(width * height, c.texels);
+    if (c.texels) {
+      std::string texels(c.texels * 4, '\0');
+      glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, &texels[0]);
+      EXPECT_EQ(texels.substr(0, 4), std::string((const char*)c.first, 4));
+      EXPECT_EQ(texels.substr(texels.size() - 4), std::string((const char*)c.last, 4));
+    }
+    delete[] image.pixels;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,273 @@
+// The music player against the real FluidSynth objects and against stand-ins
+// that fail on purpose: what "MIDI.txt" says, what reaches DirectMusic, and that
+// shut-down releases everything without calling a released object.
+#include <gtest/gtest.h>
+
+#include <com_testing.h>
+
+#include <memory>
+
+#include "TestFiles.h"
+#include "music/CMusic.h"
+
+namespace {
+
+// The stand-ins write their calls into one journal, which owns them, so a call
+// after the last release is counted instead of touching freed memory.
+struct Tracked {
+  virtual ~Tracked() = default;
+  int refs = 1;
+};
+struct Journal {
+  std::vector<std::string> calls;
+  int callsAfterRelease = 0;
+  std::vector<std::unique_ptr<Tracked>> objects;
+  template <class T, class... Args>
+  T* Make(Args... args) {
+    T* object = new T(this, args...);
+    objects.emplace_back(object);
+    return object;
+  }
+  int References() const {
+    int sum = 0;
+    for (const auto& o : objects) sum += o->refs;
+    return sum;
+  }
+  bool Called(const std::string& call) const {
+    return std::find(calls.begin(), calls.end(), call) != calls.end();
+  }
+};
+
+template <class Interface>
+class StandIn : public Interface, public Tracked {
+ public:
+  StandIn(Journal* journal, const char* name) : m_journal(journal), m_name(name) {}
+  ULONG WINAPI AddRef() override { return Record("AddRef"), ULONG(++refs); }
+  ULONG WINAPI Release() override { return Record("Release"), ULONG(--refs); }
+
+ protected:
+  void Record(const std::string& call) {
+    m_journal->callsAfterRelease += refs <= 0;
+    m_journal->calls.push_back(m_name + "." + call);
+  }
+  Journal* m_journal;
+  std::string m_name;
+};
+
+struct DirectMusicStandIn : StandIn<IDirectMusic> {
+  explicit DirectMusicStandIn(Journal* j) : StandIn(j, "dm") {}
+};
+struct StateStandIn : StandIn<IDirectMusicSegmentState> {
+  explicit StateStandIn(Journal* j) : StandIn(j, "state") {}
+};
+struct SegmentStandIn : StandIn<IDirectMusicSegment2> {
+  explicit SegmentStandIn(Journal* j) : StandIn(j, "seg") {}
+  HRESULT WINAPI SetParam(REFGUID type, DWORD groups, DWORD, MUSIC_TIME, void* param) override {
+    const char* name = type == GUID_StandardMIDIFile ? "StandardMIDIFile"
+                       : type == GUID_Download       ? "Download"
+                       : type == GUID_Unload         ? "Unload"
+                                                     : "?";
+    Record(std::string("SetParam(") + name + (groups == 0xFFFFFFFF ? ",all" : ",some") +
+           (param == performance ? ",perf)" : ",other)"));
+    return S_OK;
+  }
+  void* performance = nullptr;
+};
+struct PerformanceStandIn : StandIn<IDirectMusicPerformance2> {
+  PerformanceStandIn(Journal* j, HRESULT init) : StandIn(j, "perf"), m_init(init) {}
+  HRESULT WINAPI Init(IDirectMusic** dm, LPDIRECTSOUND, HWND) override {
+    Record("Init");
+    if (SUCCEEDED(m_init) && dm) *dm = m_journal->Make<DirectMusicStandIn>();
+    return m_init;
+  }
+  HRESULT WINAPI PlaySegment(IDirectMusicSegment*, DWORD, LONGLONG,
+                             IDirectMusicSegmentState** state) override {
+    Record("PlaySegment");
+    if (state) *state = m_journal->Make<StateStandIn>();
+    return S_OK;
+  }
+  HRESULT WINAPI Stop(IDirectMusicSegment*, IDirectMusicSegmentState*, MUSIC_TIME, DWORD) override {
+    return Record("Stop"), S_OK;
+  }
+  HRESULT WINAPI AddPort(IDirectMusicPort* port) override {
+    return Record(port ? "AddPort(port)" : "AddPort"), S_OK;
+  }
+  HRESULT WINAPI CloseDown() override { return Record("CloseDown"), S_OK; }
+  HRESULT m_init;
+};
+struct LoaderStandIn : StandIn<IDirectMusicLoader> {
+  LoaderStandIn(Journal* j, HRESULT search, SegmentStandIn* yields)
+      : StandIn(j, "loader"), m_search(search), m_yields(yields) {}
+  HRESULT WINAPI SetSearchDirectory(REFGUID type, WCHAR* path, BOOL clear) override {
+    for (searchPath.clear(); *path; ++path) searchPath.push_back(char(*path));
+    Record(type == GUID_DirectMusicAllTypes && !clear ? "SetSearchDirectory" : "SetSearchDirectory?");
+    return m_search;
+  }
+  HRESULT WINAPI GetObject(LPDMUS_OBJECTDESC desc, REFIID riid, LPVOID* ppv) override {
+    Record(riid == IID_IDirectMusicSegment2 ? "GetObject" : "GetObject?");
+    lastDesc = *desc;
+    *ppv = static_cast<IDirectMusicSegment2*>(m_yields);
+    return m_yields ? S_OK : DMUS_E_LOADER_FAILEDOPEN;
+  }
+  std::string searchPath;
+  DMUS_OBJECTDESC lastDesc{};
+  HRESULT m_search;
+  SegmentStandIn* m_yields;
+};
+
+template <class Interface>
+void Register(REFCLSID clsid, REFIID iid, Interface* object) {
+  ComTestRegisterClass(clsid, [object, wanted = GUID(iid)](REFIID riid, LPVOID* ppv) {
+    if (riid != wanted) return E_NOINTERFACE;
+    *ppv = object;
+    return S_OK;
+  });
+}
+
+// Each test runs the music the way the application does, in a folder of its
+// own, and ends with every object released and COM uninitialised.
+class Music : public ::testing::Test {
+ protected:
+  Music() : m_live(ComTestLiveObjects()), m_init(ComTestInitCount()) {}
+  ~Music() override {
+    ComTestRestoreClasses();
+    unsetenv("ALSA_CONFIG_PATH");
+    EXPECT_EQ(m_live, ComTestLiveObjects()) << "platform COM objects left alive";
+    EXPECT_EQ(m_init, ComTestInitCount()) << "COM left initialised";
+    EXPECT_EQ(0, m_journal.References()) << "a stand-in still holds references";
+    EXPECT_EQ(0, m_journal.callsAfterRelease) << "an object was called after its release";
+  }
+  std::string Run() {
+    LogFile log(m_folder.Home() + "/MIDI.txt");
+    CMusic music;
+    music.Start();
+    music.Stop();
+    return log.Added();
+  }
+  ScratchFolder m_folder{::testing::UnitTest::GetInstance()->current_test_info()->name()};
+  Journal m_journal;
+  int m_live, m_init;
+};
+
+TEST_F(Music, NormalRunTellsDirectMusicWhatToPlayAndReleasesEverything) {
+  WriteWholeFile("Duridaz.mid", ShippedFile("Duridaz.mid"));
+  auto* perf = m_journal.Make<PerformanceStandIn>(S_OK);
+  auto* seg = m_journal.Make<SegmentStandIn>();
+  auto* loader = m_journal.Make<LoaderStandIn>(S_OK, seg);
+  seg->performance = static_cast<IDirectMusicPerformance2*>(perf);
+  Register<IDirectMusicPerformance2>(CLSID_DirectMusicPerformance, IID_IDirectMusicPerformance2, perf);
+  Register<IDirectMusicLoader>(CLSID_DirectMusicLoader, IID_IDirectMusicLoader, loader);
+  EXPECT_EQ(Run(), "Creating performance\nCreating loader\nGot here\nLoading MIDI segment\nPlaying segment\n");
+  const std::vector<std::string> expected = {
+      "perf.Init", "perf.AddPort", "loader.SetSearchDirectory", "loader.GetObject",
+      "seg.SetParam(StandardMIDIFile,all,perf)", "seg.SetParam(Download,all,perf)",
+      "perf.PlaySegment", "state.Release", "perf.Stop", "seg.SetParam(Unload,all,perf)",
+      "seg.Release", "perf.CloseDown", "perf.Release", "dm.Release", "loader.Release"};
+  EXPECT_EQ(m_journal.calls, expected);
+  EXPECT_EQ(loader->searchPath, m_folder.Path());
+  const DMUS_OBJECTDESC& desc = loader->lastDesc;
+  EXPECT_EQ(desc.dwSize, sizeof(DMUS_OBJECTDESC));
+  EXPECT_EQ(desc.dwValidData, DMUS_OBJ_CLASS | DMUS_OBJ_FILENAME);
+  EXPECT_TRUE(desc.guidClass == CLSID_DirectMusicSegment);
+  EXPECT_EQ(std::string(desc.wszFileName, desc.wszFileName + 12), std::string("Duridaz.mid", 12));
+}
+
+// Every way DirectMusic can fail: the log after "Creating performance", and
+// whether the segment reaches the performance. Each failure is logged and
+// the next step still runs; nothing is called through a missing object.
+TEST_F(Music, EachFailureIsLoggedAndTheRestCarriesOn) {
+  enum Perf { kStandIn, kInitFails, kNoAudio, kNoPerfClass };
+  enum Loader { kRealLoader, kNoLoaderClass, kRefusesFolder, kFolderGone };
+  struct Case {
+    const char* name;
+    Perf perf;
+    Loader loader;
+    std::string file;
+    std::string log;
+    bool plays;
+  };
+  const std::string music = ShippedFile("Duridaz.mid");
+  const std::string loading = "Creating loader\nGot here\nLoading MIDI segment\n";
+  const Case kCases[] = {
+      {"no audio output", kNoAudio, kRealLoader, music,
+       "Failed to initalise port\n" + loading + "Playing segment\n", false},
+      {"no performance class", kNoPerfClass, kRealLoader, music,
+       "Failed to create instance\nFailed to create performance\n" + loading + "Playing segment\n", false},
+      {"performance Init fails", kInitFails, kRealLoader, music,
+       "Failed to initialise peformance\n" + loading + "Playing segment\n", true},
+      {"no loader class", kInitFails, kNoLoaderClass, music,
+       "Failed to initialise peformance\nCreating loader\nFailed to create instance\n"
+       "Failed to create loader\nGot here\n", false},
+      {"search folder refused", kStandIn, kRefusesFolder, music,
+       loading + "Failed to set search directory\n", false},
+      {"working folder deleted", kStandIn, kFolderGone, music,
+       loading + "Failed to get current directory\n", false},
+      {"file plays", kStandIn, kRealLoader, music, loading + "Playing segment\n", true},
+      {"file missing", kStandIn, kRealLoader, "missing", loading, false},
+      {"file is text", kStandIn, kRealLoader, "not music\n", loading, false},
+      {"file cut short", kStandIn, kRealLoader, music.substr(0, music.size() / 2), loading, false},
+      {"file empty", kStandIn, kRealLoader, "", loading, false},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder(c.name);
+    TestFile file("Duridaz.mid", c.file);
+    m_journal.calls.clear();
+    if (c.perf == kNoAudio) {
+      WriteWholeFile("asound.conf", "# no devices\n");
+      setenv("ALSA_CONFIG_PATH", (folder.Path() + "/asound.conf").c_str(), 1);
+    }
+    if (c.perf == kNoPerfClass) ComTestRegisterClass(CLSID_DirectMusicPerformance, {});
+    if (c.perf == kStandIn || c.perf == kInitFails)
+      Register<IDirectMusicPerformance2>(
+          CLSID_DirectMusicPerformance, IID_IDirectMusicPerformance2,
+          m_journal.Make<PerformanceStandIn>(c.perf == kInitFails ? E_FAIL : S_OK));
+    if (c.loader == kNoLoaderClass) ComTestRegisterClass(CLSID_DirectMusicLoader, {});
+    if (c.loader == kRefusesFolder)
+      Register<IDirectMusicLoader>(CLSID_DirectMusicLoader, IID_IDirectMusicLoader,
+                                   m_journal.Make<LoaderStandIn>(E_FAIL, nullptr));
+    if (c.loader == kFolderGone) {
+      ASSERT_EQ(0, mkdir("gone", 0755));
+      ASSERT_EQ(0, chdir("gone"));
+      ASSERT_EQ(0, rmdir((folder.Path() + "/gone").c_str()));
+    }
+    EXPECT_EQ(Run(), "Creating performance\n" + c.log);
+    if (c.perf == kStandIn || c.perf == kInitFails) {
+      EXPECT_TRUE(m_journal.Called("perf.AddPort") && m_journal.Called("perf.CloseDown"));
+      EXPECT_EQ(m_journal.Called("perf.PlaySegment"), c.plays);
+    }
+    ComTestRestoreClasses();
+    unsetenv("ALSA_CONFIG_PATH");
+    if (c.loader == kFolderGone) {
+      ASSERT_EQ(0, chdir(folder.Path().c_str()));
+    }
+  }
+}
+
+// The platform's loader takes standard MIDI files of format 0 or 1 only.
+TEST(MusicLoader, RefusesWhatIsNotAStandardMidiFile) {
+  const std::string music = ShippedFile("Duridaz.mid");
+  std::string format2 = music;
+  format2[9] = 2;
+  const std::pair<std::string, bool> kFiles[] = {
+      {music, true}, {format2, false}, {music.substr(0, 14), false}, {"MThd", false}};
+  CoInitialize(NULL);
+  IDirectMusicLoader* loader = NULL;
+  ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, NULL, CLSCTX_INPROC_SERVER,
+                             IID_IDirectMusicLoader, (void**)&loader), S_OK);
+  for (const auto& [bytes, loads] : kFiles) {
+    TestFile file("music.mid", bytes);
+    DMUS_OBJECTDESC desc = {};
+    desc.dwSize = sizeof desc;
+    desc.dwValidData = DMUS_OBJ_FILENAME;
+    std::copy_n("music.mid", 10, desc.wszFileName);
+    IDirectMusicSegment2* segment = NULL;
+    EXPECT_EQ(SUCCEEDED(loader->GetObject(&desc, IID_IDirectMusicSegment2, (void**)&segment)), loads);
+    EXPECT_EQ(segment != NULL, loads);
+    if (segment) segment->Release();
+  }
+  loader->Release();
+  CoUninitialize();
+}
+
+}  // namespace
