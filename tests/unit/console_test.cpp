@@ -21,7 +21,8 @@ TEST(Console, TypedSequencesGiveTheirExactLog) {
     int history;
   };
   const std::string enter = "In line: test\nFinal line: test\nRecieved: '\r'\n";
-  const std::string letters(85, 'L');
+  std::string letters;
+  for (int i = 0; i < 85; ++i) letters += (char)('A' + i % 26);
   const Case kCases[] = {
       {"keys do nothing while the console is off", "ab\r\x1b", "", 0},
       {"Enter commits the line; the backquote is never a character", "a`ab\r`",
@@ -37,7 +38,7 @@ TEST(Console, TypedSequencesGiveTheirExactLog) {
       {"a line keeps 80 characters", "`" + letters + "\r",
        "Console active status: 1\n" + [&] {
          std::string received;
-         for (int i = 0; i < 85; ++i) received += "Recieved: 'L'\n";
+         for (char letter : letters) received += std::string("Recieved: '") + letter + "'\n";
          return received;
        }() + "Line test: " + letters.substr(0, 80) + "\n" + enter,
        1},
