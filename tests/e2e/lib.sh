@@ -27,11 +27,13 @@ fail() {
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/poll.sh"
 
 # Starts skelv in the working directory with default signal dispositions
-# (a background job of a script would otherwise ignore SIGINT).
+# (a background job of a script would otherwise ignore SIGINT). A data file
+# the test has already put in place (even a FIFO or a link) is kept.
 start_skelv() {
   local file
   for file in "${DATA_FILES[@]}"; do
-    cp "$BUILD_DIR/$file" "$WORK_DIR/" || fail "data file $file missing next to skelv"
+    [ -e "$WORK_DIR/$file" ] || [ -L "$WORK_DIR/$file" ] || cp "$BUILD_DIR/$file" "$WORK_DIR/" ||
+      fail "data file $file missing next to skelv"
   done
   set -m
   (cd "$WORK_DIR" && exec "$SKELV" >"$WORK_DIR/stdout" 2>"$WORK_DIR/stderr") &

@@ -108,7 +108,7 @@ TEST_F(RawTexture, MissingFileIsLoggedAndStillFillsTheSlot) {
 TEST_F(RawTexture, UnreadableFileIsLoggedAndReadAsZero) {
   TestFile file = TestFile::Unreadable("folder.raw");
   Load("folder.raw", TEX_LOGO, 128, 64, 4);
-  EXPECT_EQ(log.Added(), "Cannot read file 'folder.raw'\n");
+  EXPECT_EQ(log.Added(), "Cannot open file 'folder.raw'\n");
   EXPECT_EQ(ReadBack(GL_RGBA, 32768), std::vector<unsigned char>(32768, 0));
 }
 

@@ -210,10 +210,10 @@ TEST_F(TerrainLoading, UnreadableFilesAreLoggedAndReadAsZero) {
   Load();
   EXPECT_EQ(log.Added(),
             "Reading height file 'Scape.raw'\n"
-            "Cannot read file 'Scape.raw'\n"
+            "Cannot open file 'Scape.raw'\n"
             "Finished reading file\n"
             "Reading text file 'scape.tex'\n"
-            "Cannot read file 'scape.tex'\n"
+            "Cannot open file 'scape.tex'\n"
             "Finished reading file\n");
   for (int i = 0; i < 36864; ++i) ASSERT_EQ(TerrainVertices[i].y, 0) << "vertex " << i;
   for (unsigned char byte : TerrainTexels) ASSERT_EQ(byte, 0);
