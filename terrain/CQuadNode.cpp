@@ -9,8 +9,8 @@ const float kCubeCentreY = 256.0f;  // middle of the height range 0 to 510
 const uint32_t kLastIndex = kGridSamples;
 
 CQuadNode* NewChild(uint8_t level, uint8_t maxLevel) {
-  CQuadNode* child = new (std::nothrow) CQuadNode(level, maxLevel);
-  if (!child) TerrainOutOfMemory(QuadLog, "quadtree node");
+  CQuadNode* child =
+      CheckAllocation(new (std::nothrow) CQuadNode(level, maxLevel), &QuadLog, "quadtree node");
   return child;
 }
 
