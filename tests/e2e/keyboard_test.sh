@@ -11,12 +11,12 @@ wait_for_line Console.txt "Console active status: 1"
 running || fail "Escape closed the window"
 
 xdotool key Escape           # console on: Escape is character 27
-wait_for_line Console.txt "Recieved: '"$'\e'"'"
+wait_for_line Console.txt "Recieved: '\x1b'"
 xdotool key grave
 wait_for_line Console.txt "Console active status: 0"
 running || fail "Escape closed the window"
 
-expected=$'Console active status: 1\nRecieved: \'\e\'\nConsole active status: 0'
+expected=$'Console active status: 1\nRecieved: \'\\x1b\'\nConsole active status: 0'
 [ "$(cat "$WORK_DIR/Console.txt")" = "$expected" ] ||
   fail "Console.txt: $(od -c "$WORK_DIR/Console.txt")"
 

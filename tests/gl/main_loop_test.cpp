@@ -101,7 +101,7 @@ TEST_F(MainLoopTest, BackquoteReachesTheConsoleAsACharacterOnTheNextPass) {
     Sleep(5);
   }
   EXPECT_EQ(consoleLog.Added(),
-            "Console active status: 1\nRecieved: '\x1b'\nConsole active status: 0\n");
+            "Console active status: 1\nRecieved: '\\x1b'\nConsole active status: 0\n");
   EXPECT_EQ(GetActiveWindow(), hwnd_);
 }
 

@@ -93,18 +93,18 @@ TEST_F(ConsoleTest, ControlAndPercentCharactersAreStoredLikeLetters) {
   EXPECT_EQ(log_.Added(),
             "Console active status: 1\n"
             "Recieved: '%'\n"
-            "Recieved: '\b'\n"
-            "Recieved: '\t'\n"
-            "Recieved: '\x1b'\n"
-            "Line test: %\b\t\x1b\n"
+            "Recieved: '\\x08'\n"
+            "Recieved: '\\x09'\n"
+            "Recieved: '\\x1b'\n"
+            "Line test: %\\x08\\x09\\x1b\n"
             "In line: test\nFinal line: test\nRecieved: '\r'\n");
 }
 
-TEST_F(ConsoleTest, CharacterZeroCutsItsLogLineShort) {
+TEST_F(ConsoleTest, CharacterZeroIsEscapedAndKeptInTheLine) {
   Type("`");
   EXPECT_EQ(WndProc(nullptr, WM_CHAR, 0, 0), 0);
   Type("z");
-  EXPECT_EQ(log_.Added(), "Console active status: 1\nRecieved: 'Recieved: 'z'\n");
+  EXPECT_EQ(log_.Added(), "Console active status: 1\nRecieved: '\\x00'\nRecieved: 'z'\n");
   EXPECT_EQ(InputLine.length, 2u);
 }
 
