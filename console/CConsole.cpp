@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "System/Platform.h"
+#include "System/Screen.h"
 
 namespace {
-const uint8_t kBackquote = 96;
 const uint8_t kCarriageReturn = 13;
 // A character written as \xNN takes four.
 const size_t kEscapedChars = 4;
@@ -76,8 +76,8 @@ void CConsole::DrawConsolePanel() {
   glBegin(GL_QUADS);
   glColor4f(0.0f, 0.0f, 1.0f, 0.5f);
   glVertex2f(0.0f, 80.0f);
-  glVertex2f(640.0f, 80.0f);
-  glVertex2f(640.0f, 400.0f);
+  glVertex2f((float)kScreenWidth, 80.0f);
+  glVertex2f((float)kScreenWidth, 400.0f);
   glVertex2f(0.0f, 400.0f);
   glEnd();
   glEnable(GL_TEXTURE_2D);

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "System/OutOfMemory.h"
+#include "System/Screen.h"
 #include "console/CConsole.h"
 
 // A member that cannot be allocated ends the process with a line in this log.
@@ -22,7 +23,7 @@ CSystem3D::~CSystem3D() {
 bool CSystem3D::Init() {
   log->Print("CSystem3D::Init()\n");
   renderer->Init();
-  renderer->SetPerspective(640, 480);
+  renderer->SetPerspective(kScreenWidth, kScreenHeight);
   root = CheckAllocation(new (std::nothrow) CQuadNode(1, 6), log, "quadtree root");
   loader->LoadHeightFile("Scape.raw", root);
   TerrainLoader.LoadRawTexture("skelv.rgba", &LogoImage, TEX_LOGO, 128, 64, 4);
