@@ -150,6 +150,11 @@ class XUser {
     XSync(display_, False);
   }
 
+  void MoveTo(int x, int y) {
+    XTestFakeMotionEvent(display_, -1, x, y, CurrentTime);
+    XSync(display_, False);
+  }
+
   // The top-level window with this WM_NAME, 0 if none.
   Window FindByName(const std::string& name) {
     Window root, parent, *children = nullptr;
