@@ -1,7 +1,7 @@
-/* The least a GL program does before its first frame: opens the display,
+/* The least a GL program on Xlib and GLX does before its first frame: opens the display,
    creates and maps a 640x480 double-buffered RGBA window with a depth buffer,
    waits until it is mapped, makes a context current, clears and swaps. The
-   start-up benchmark's yardstick for skelv. */
+   floor under the start-up benchmark's figures. */
 #include <GL/gl.h>
 #include <GL/glx.h>
 #include <X11/Xlib.h>
@@ -10,7 +10,7 @@
 int main(void) {
   Display* display = XOpenDisplay(NULL);
   if (!display) {
-    fprintf(stderr, "bare_gl: cannot open the X display\n");
+    fprintf(stderr, "bare_glx: cannot open the X display\n");
     return 1;
   }
   int attributes[] = {
@@ -18,7 +18,7 @@ int main(void) {
       8,        GLX_DEPTH_SIZE,   24,           None};
   XVisualInfo* visual = glXChooseVisual(display, DefaultScreen(display), attributes);
   if (!visual) {
-    fprintf(stderr, "bare_gl: no double-buffered RGBA visual\n");
+    fprintf(stderr, "bare_glx: no double-buffered RGBA visual\n");
     return 1;
   }
   Window root = RootWindow(display, visual->screen);
