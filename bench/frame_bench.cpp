@@ -18,6 +18,7 @@
 
 #include "AllocationCounter.h"
 #include "GlRecorder.h"
+#include "Median.h"
 #include "System/Win32/CWindow.h"
 #include "console/CConsole.h"
 #include "render/CCamera.h"
@@ -138,10 +139,6 @@ bool CounterSeesAllocations() {
   return counted == 3;
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "Median.h"
+
 extern char** environ;
 
 namespace {
@@ -76,11 +78,6 @@ double ExecToFirstSwapMs(const char* program, const std::string& directory) {
   long long start = 0, swapped = 0;
   if (sscanf(text.c_str(), "%lld %lld", &start, &swapped) != 2) return -1;
   return (swapped - start) / 1e6;
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 }  // namespace
