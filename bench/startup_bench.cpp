@@ -7,7 +7,7 @@
 // first_swap.so, which reports the moment and ends the process there.
 //
 // Usage, from anywhere, with DISPLAY set:
-//   ./startup_bench [runs of each, default 15]
+//   ./startup_bench [runs of each, default 15] [absolute path of the program, default build/skelv]
 // Exits with 2 when the program takes more than twice as long as bare_gl.
 #include <fcntl.h>
 #include <poll.h>
@@ -93,7 +93,8 @@ int main(int argc, char** argv) {
     if (symlink(from.c_str(), (std::string(folder) + "/" + file).c_str()) != 0) return 1;
   }
 
-  const char* const programs[] = {SKELV_PROGRAM, SKELV_BARE_GL, SKELV_BARE_GLX};
+  const char* const programs[] = {argc > 2 ? argv[2] : SKELV_PROGRAM, SKELV_BARE_GL,
+                                  SKELV_BARE_GLX};
   std::vector<double> times[3];
   bool failed = false;
   for (int run = -1; run < runs; ++run) {  // run -1 warms the caches up
