@@ -2,12 +2,18 @@
 // opens the system's default audio output, PlaySegment runs FluidSynth's MIDI
 // file player from the start of the segment, Stop and CloseDown end it.
 // Only the default port, immediate primary segments and no tempo/volume control.
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "dmusic_objects.h"
 #include "fluidsynth_setup.h"
 
 namespace {
+
+// The soundfont loading thread's nice value (the program's threads have 0).
+const int kLoaderNice = 10;
 
 // What Init hands out as the DirectMusic object; nothing calls it.
 class FluidDirectMusic : public ComObject<IDirectMusic> {};
@@ -89,6 +95,8 @@ HRESULT FluidPerformance::DownloadInstruments() {
 }
 
 void FluidPerformance::LoadSoundFont(std::string path) {
+  // The first frames come first: on a busy machine the load yields to them.
+  setpriority(PRIO_PROCESS, (id_t)gettid(), kLoaderNice);
   const int soundFont = fluid_synth_sfload(m_synth, path.c_str(), 1);
   std::lock_guard<std::mutex> hold(m_loadLock);
   m_soundFont = soundFont;
