@@ -1,15 +1,10 @@
-// Counts heap allocations while switched on: every operator new and every
-// malloc, calloc and realloc of the process, and separately those called
-// directly from this executable's own code (the system's modules, the
-// platform layer and the benchmark, all linked statically into it).
+// Counts the heap allocations the calling thread makes while switched on:
+// every operator new and every malloc, calloc and realloc, whoever calls them
+// (our code, or a library on our behalf: strdup, a growing std::string, stdio,
+// Xlib, the GL driver).
 #pragma once
 
 #include <cstdint>
 
-struct AllocationCount {
-  uint64_t ours;
-  uint64_t all;
-};
-
 void StartCountingAllocations();
-AllocationCount StopCountingAllocations();
+uint64_t StopCountingAllocations();

@@ -1,18 +1,41 @@
 #include "console/CConsole.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "System/Platform.h"
+#include "System/Screen.h"
 
 namespace {
-const uint8_t kBackquote = 96;
 const uint8_t kCarriageReturn = 13;
+// A character written as \xNN takes four.
+const size_t kEscapedChars = 4;
 
 // Copies at most one line's 80 characters into a terminated buffer, so that a
 // full line without a terminator is printed as exactly its 80 characters.
 void TerminatedLine(const char* line, char (&out)[kConsoleLineChars + 1]) {
   memcpy(out, line, kConsoleLineChars);
   out[kConsoleLineChars] = '\0';
+}
+
+// Printable characters (the ANSI code page's letters above 159 included) and
+// the Enter key's carriage return go into the log as they are. The control
+// characters, DEL and the C1 range would act on a terminal showing the log
+// (ESC starts an escape sequence) or cut the line (code 0): they are written
+// as \xNN instead.
+bool LoggedAsTyped(uint8_t c) { return (c >= 32 && c < 127) || c >= 160 || c == kCarriageReturn; }
+
+// Writes count characters of text into out, each escaped where it must be, and
+// terminates it; out holds 4 * count + 1 characters.
+void EscapeForLog(const char* text, size_t count, char* out) {
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t c = (uint8_t)text[i];
+    if (LoggedAsTyped(c))
+      *out++ = (char)c;
+    else
+      out += snprintf(out, kEscapedChars + 1, "\\x%02x", c);
+  }
+  *out = '\0';
 }
 }  // namespace
 
@@ -32,15 +55,20 @@ void CConsole::OnChar(uint8_t character) {
   if (character == kBackquote) return;
 
   if (character == kCarriageReturn) {
-    char line[kConsoleLineChars + 1];
-    TerminatedLine(InputLine.text, line);
+    // The line is printed by its length: a typed code 0 stays part of it.
+    char line[kConsoleLineChars * kEscapedChars + 1];
+    const uint32_t length =
+        InputLine.length < kConsoleLineChars ? InputLine.length : kConsoleLineChars;
+    EscapeForLog(InputLine.text, length, line);
     ConsoleLog.Print("Line test: %s\n", line);
     History.Push("test");
     InputLine.Clear();
   } else {
     InputLine.Add(character);
   }
-  ConsoleLog.Print("Recieved: '%c'\n", character);
+  char shown[kEscapedChars + 1];
+  EscapeForLog((const char*)&character, 1, shown);
+  ConsoleLog.Print("Recieved: '%s'\n", shown);
 }
 
 void CConsole::DrawConsolePanel() {
@@ -48,8 +76,8 @@ void CConsole::DrawConsolePanel() {
   glBegin(GL_QUADS);
   glColor4f(0.0f, 0.0f, 1.0f, 0.5f);
   glVertex2f(0.0f, 80.0f);
-  glVertex2f(640.0f, 80.0f);
-  glVertex2f(640.0f, 400.0f);
+  glVertex2f((float)kScreenWidth, 80.0f);
+  glVertex2f((float)kScreenWidth, 400.0f);
   glVertex2f(0.0f, 400.0f);
   glEnd();
   glEnable(GL_TEXTURE_2D);

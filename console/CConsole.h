@@ -6,6 +6,8 @@
 
 const uint32_t kConsoleLineChars = 80;
 const int kConsoleHistoryLines = 20;
+// The key that switches the console on and off.
+const uint8_t kBackquote = 96;
 
 // The switchable console: an active flag and the translucent panel.
 class CConsole {

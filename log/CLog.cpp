@@ -3,14 +3,17 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "System/Files.h"
+
 namespace {
 const size_t kMessageBytes = 4096;
 }
 
 CLog::CLog(uint8_t mode, const char* fileName) : m_mode(mode), m_console(nullptr), m_file(nullptr) {
   if (m_mode == LOG_FILE) {
-    // NOTE: a file that cannot be created leaves m_file null; its messages are dropped.
-    m_file = fopen(fileName, "wt");
+    // NOTE: a file that cannot be created, or is not a regular file, leaves
+    // m_file null; its messages are dropped.
+    m_file = OpenRegularFile(fileName, FILE_WRITE_TEXT);
   } else if (m_mode == LOG_CONSOLE) {
     AllocConsole();
     m_console = GetStdHandle(STD_OUTPUT_HANDLE);

@@ -2,7 +2,12 @@
 
 #include <new>
 
-CMusic::CMusic() : player(new (std::nothrow) CMidiPlayer()) {}
+#include "System/OutOfMemory.h"
+
+// Without its player the music cannot start or stop: a failed allocation ends
+// the process with a line in the music log.
+CMusic::CMusic()
+    : player(CheckAllocation(new (std::nothrow) CMidiPlayer(), &MidiLog, "MIDI player")) {}
 
 CMusic::~CMusic() { delete player; }
 

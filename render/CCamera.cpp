@@ -26,8 +26,11 @@ bool CCamera::MouseLook() {
   POINT cursor;
   // NOTE: a failed read leaves the position unset; this frame simply does not steer.
   if (!GetCursorPos(&cursor)) return false;
-  if (!SteerFrom(cursor.x, cursor.y)) return false;
+  if (cursor.x == kMouseCentreX && cursor.y == kMouseCentreY) return false;
+  // The cursor goes back to the centre first; the steering works from the
+  // position read before.
   SetCursorPos(kMouseCentreX, kMouseCentreY);
+  SteerFrom(cursor.x, cursor.y);
   return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "System/Screen.h"
 #include "math/Vector3.h"
 
 // A look-at camera flown forward and steered by the mouse, once per frame.
@@ -24,7 +25,7 @@ class CCamera {
 };
 
 // The screen point the mouse steers from, and the cursor is returned to.
-const int32_t kMouseCentreX = 320;
-const int32_t kMouseCentreY = 240;
+const int32_t kMouseCentreX = kScreenWidth / 2;
+const int32_t kMouseCentreY = kScreenHeight / 2;
 
 extern CCamera GlobalCamera;

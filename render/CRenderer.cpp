@@ -3,11 +3,10 @@
 #include <cstring>
 #include <ctime>
 
+#include "System/Screen.h"
 #include "render/CCamera.h"
 
 namespace {
-const int32_t kScreenWidth = 640;
-const int32_t kScreenHeight = 480;
 const float kWorldScale = 0.32f;
 const float kCameraStep = 0.002f;
 

@@ -2,13 +2,17 @@
 
 #include <new>
 
+#include "System/OutOfMemory.h"
+#include "System/Screen.h"
 #include "console/CConsole.h"
 
+// A member that cannot be allocated ends the process with a line in this log.
 CSystem3D::CSystem3D()
     : root(nullptr),
-      log(new (std::nothrow) CLog(LOG_FILE, "Sys3DLog.txt")),
-      renderer(new (std::nothrow) CRenderer),
-      loader(new (std::nothrow) CTerrainLoader) {}
+      log(CheckAllocation(new (std::nothrow) CLog(LOG_FILE, "Sys3DLog.txt"), nullptr,
+                          "3D system log")),
+      renderer(CheckAllocation(new (std::nothrow) CRenderer, log, "renderer")),
+      loader(CheckAllocation(new (std::nothrow) CTerrainLoader, log, "terrain loader")) {}
 
 CSystem3D::~CSystem3D() {
   delete loader;
@@ -19,8 +23,8 @@ CSystem3D::~CSystem3D() {
 bool CSystem3D::Init() {
   log->Print("CSystem3D::Init()\n");
   renderer->Init();
-  renderer->SetPerspective(640, 480);
-  root = new CQuadNode(1, 6);
+  renderer->SetPerspective(kScreenWidth, kScreenHeight);
+  root = CheckAllocation(new (std::nothrow) CQuadNode(1, 6), log, "quadtree root");
   loader->LoadHeightFile("Scape.raw", root);
   TerrainLoader.LoadRawTexture("skelv.rgba", &LogoImage, TEX_LOGO, 128, 64, 4);
   TerrainLoader.LoadRawTexture("sky.raw", &SkyImage, TEX_SKY, 256, 256, 3);

@@ -1,16 +1,14 @@
 // The fixed scenery around the terrain: the sky box drawn in world
 // coordinates, and the logo blended into the screen's lower-right corner.
+#include "System/Screen.h"
 #include "render/CRenderer.h"
 #include "terrain/CTerrainLoader.h"
 
 namespace {
-const float kGridSpacing = 16.0f;  // world units between height samples
-const float kHeightScale = 2.0f;   // world units per height-sample step
 const float kSampleValues = 256.0f;
 
-// The screen projection of the overlays: one unit per pixel, y upwards.
-const double kOverlayWidth = 640.0;
-const double kOverlayHeight = 480.0;
+// The 128-pixel logo ends at the screen's right edge.
+const float kLogoLeft = kScreenWidth - 128.0f;
 
 // One corner of a sky-box quad.
 struct Corner {
@@ -68,7 +66,8 @@ void CRenderer::DrawSkyBox() {
 void CRenderer::DrawLogo() {
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  glOrtho(0.0, kOverlayWidth, 0.0, kOverlayHeight, 1.0, -1.0);
+  // The screen projection of the overlays: one unit per pixel, y upwards.
+  glOrtho(0.0, kScreenWidth, 0.0, kScreenHeight, 1.0, -1.0);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
 
@@ -81,12 +80,12 @@ void CRenderer::DrawLogo() {
   glNormal3f(576.0f, 32.0f, 1.0f);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   glTexCoord2f(0.0f, 1.0f);
-  glVertex2f(512.0f, 0.0f);
+  glVertex2f(kLogoLeft, 0.0f);
   glTexCoord2f(1.0f, 1.0f);
-  glVertex2f(640.0f, 0.0f);
+  glVertex2f((float)kScreenWidth, 0.0f);
   glTexCoord2f(1.0f, 0.0f);
-  glVertex2f(640.0f, 64.0f);
+  glVertex2f((float)kScreenWidth, 64.0f);
   glTexCoord2f(0.0f, 0.0f);
-  glVertex2f(512.0f, 64.0f);
+  glVertex2f(kLogoLeft, 64.0f);
   glEnd();
 }

@@ -9,8 +9,8 @@ const float kCubeCentreY = 256.0f;  // middle of the height range 0 to 510
 const uint32_t kLastIndex = kGridSamples;
 
 CQuadNode* NewChild(uint8_t level, uint8_t maxLevel) {
-  CQuadNode* child = new (std::nothrow) CQuadNode(level, maxLevel);
-  if (!child) TerrainOutOfMemory(QuadLog, "quadtree node");
+  CQuadNode* child =
+      CheckAllocation(new (std::nothrow) CQuadNode(level, maxLevel), &QuadLog, "quadtree node");
   return child;
 }
 
@@ -51,10 +51,10 @@ void CQuadNode::Build(float left, float right, float front, float back) {
   x1 = right;
   z0 = front;
   z1 = back;
-  gridX0 = (int32_t)(x0 / 16.0);
-  gridX1 = (int32_t)(x1 / 16.0);
-  gridZ0 = (int32_t)(z0 / 16.0);
-  gridZ1 = (int32_t)(z1 / 16.0);
+  gridX0 = (int32_t)(x0 / (double)kGridSpacing);
+  gridX1 = (int32_t)(x1 / (double)kGridSpacing);
+  gridZ0 = (int32_t)(z0 / (double)kGridSpacing);
+  gridZ1 = (int32_t)(z1 / (double)kGridSpacing);
 
   if (level < maxLevel) {
     const float xm = x1 / 2 + x0 / 2;

@@ -18,8 +18,6 @@ CTerrainLoader TerrainLoader;
 namespace {
 
 const char* const kTexelFile = "scape.tex";
-const float kSpacing = 16.0f;     // world units between neighbouring samples
-const float kHeightScale = 2.0f;  // world units per height step
 
 // Vertex r * 192 + c stands at (16c, 2 * sample, 16r).
 void BuildVertices() {
@@ -28,8 +26,8 @@ void BuildVertices() {
   for (int r = 0; r < kGridSize; ++r) {
     for (int c = 0; c < kGridSize; ++c) {
       const int i = r * kGridSize + c;
-      TerrainVertices[i] = {(float)c * kSpacing, (float)TerrainHeights[i] * kHeightScale,
-                            (float)r * kSpacing};
+      TerrainVertices[i] = {(float)c * kGridSpacing, (float)TerrainHeights[i] * kHeightScale,
+                            (float)r * kGridSpacing};
     }
   }
 }
@@ -97,7 +95,7 @@ bool CTerrainLoader::LoadHeightFile(const char* path, CQuadNode* root) {
   BuildTexCoords();
   BuildNormals();
 
-  const float extent = kGridSize * kSpacing;
+  const float extent = kGridSize * kGridSpacing;
   if (root) root->Build(0, extent, 0, extent);
   return true;
 }

@@ -10,6 +10,8 @@ class CQuadNode;
 
 const int kGridSize = 192;
 const int kGridSamples = kGridSize * kGridSize;  // 36864
+const float kGridSpacing = 16.0f;                // world units between neighbouring samples
+const float kHeightScale = 2.0f;                 // world units per height step
 
 enum { TEX_TERRAIN = 0, TEX_LOGO = 1, TEX_SKY = 2 };
 

@@ -6,15 +6,11 @@
 #include <cstddef>
 #include <new>
 
+#include "System/OutOfMemory.h"
 #include "log/CLog.h"
-
-// Logs "Out of memory: <what>" to the given log and exits with a failure code.
-[[noreturn]] void TerrainOutOfMemory(CLog& log, const char* what);
 
 // A zero-filled array of count elements, or the end of the process.
 template <typename T>
 T* AllocateTerrainArray(size_t count, CLog& log, const char* what) {
-  T* array = new (std::nothrow) T[count]();
-  if (!array) TerrainOutOfMemory(log, what);
-  return array;
+  return CheckAllocation(new (std::nothrow) T[count](), &log, what);
 }

@@ -3,10 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "System/Files.h"
 #include "terrain/CTerrainLoader.h"
 
 void ReadByteSamples(const char* path, uint8_t* samples, size_t count) {
-  FILE* file = fopen(path, "rb");
+  FILE* file = OpenRegularFile(path, FILE_READ_BINARY);
   if (!file) {
     TerrainLog.Print("Cannot open file '%s'\n", path);
     memset(samples, 0, count);
@@ -27,7 +28,7 @@ void ReadByteSamples(const char* path, uint8_t* samples, size_t count) {
 
 size_t ReadBlock(const char* path, uint8_t* buffer, size_t itemBytes, size_t items) {
   size_t itemsRead = 0;
-  FILE* file = fopen(path, "rb");
+  FILE* file = OpenRegularFile(path, FILE_READ_BINARY);
   if (!file) {
     TerrainLog.Print("Cannot open file '%s'\n", path);
   } else {

@@ -7,7 +7,8 @@
 
 // Reads count bytes one at a time. A short file leaves 255 in every missing
 // byte (the end-of-file result cut to 8 bits); a file that cannot be opened or
-// read is logged, and the bytes it did not deliver are 0.
+// read is logged, and the bytes it did not deliver are 0. Anything but a
+// regular file counts as a file that cannot be opened.
 void ReadByteSamples(const char* path, uint8_t* samples, size_t count);
 
 // Reads up to items elements of itemBytes bytes with one block read and returns

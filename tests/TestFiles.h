@@ -43,7 +43,7 @@ class LogFile {
 };
 
 // A file made for one test, and removed again at its end. "dir" makes a
-// folder in its place (it opens but cannot be read); "missing" makes nothing.
+// folder in its place; "missing" makes nothing.
 class TestFile {
  public:
   TestFile(std::string path, const std::string& bytes) : m_path(std::move(path)) {

@@ -2,12 +2,21 @@
 
 #include <new>
 
+#include "System/OutOfMemory.h"
+
+namespace {
+// Every line of the main log stands behind this level.
+const int32_t kMainLogLevel = 1;
+}  // namespace
+
+// Every member is used unchecked from here on: one that cannot be allocated
+// ends the process with a line in the main log.
 CApplication::CApplication()
-    : log(new (std::nothrow) CLog(LOG_FILE, "Main.txt")),
+    : log(CheckAllocation(new (std::nothrow) CLog(LOG_FILE, "Main.txt"), nullptr, "main log")),
       // The window's handles stay unset until Register and Create fill them.
-      window(new (std::nothrow) CWindow()),
-      music(new (std::nothrow) CMusic()),
-      system(new (std::nothrow) CSystem3D()) {}
+      window(CheckAllocation(new (std::nothrow) CWindow(), log, "window", kMainLogLevel)),
+      music(CheckAllocation(new (std::nothrow) CMusic(), log, "music", kMainLogLevel)),
+      system(CheckAllocation(new (std::nothrow) CSystem3D(), log, "3D system", kMainLogLevel)) {}
 
 CApplication::~CApplication() {
   delete system;

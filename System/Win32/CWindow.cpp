@@ -1,12 +1,12 @@
 #include "System/Win32/CWindow.h"
 
+#include "System/Screen.h"
 #include "console/CConsole.h"
 
 namespace {
 const char kClassName[] = "DOD_UZEVU";
 // WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_OVERLAPPEDWINDOW
 const DWORD kWindowStyle = 0x96CF0000;
-const int kBackquote = 96;
 }  // namespace
 
 bool CWindow::Register(HINSTANCE hInstance) {
@@ -27,8 +27,8 @@ bool CWindow::Register(HINSTANCE hInstance) {
 }
 
 void CWindow::Create(const char* title) {
-  window = CreateWindowExA(0, kClassName, title, kWindowStyle, 0, 0, 640, 480, nullptr, nullptr,
-                           instance, this);
+  window = CreateWindowExA(0, kClassName, title, kWindowStyle, 0, 0, kScreenWidth, kScreenHeight,
+                           nullptr, nullptr, instance, this);
 }
 
 // Hands a typed character to the console; the backquote switches it first.

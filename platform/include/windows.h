@@ -281,9 +281,30 @@ BOOL WINAPI wglDeleteContext(HGLRC hglrc);
 
 // ---- kernel32 -------------------------------------------------------------
 #define STD_OUTPUT_HANDLE ((DWORD)-11)
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+#define GENERIC_READ 0x80000000u
+#define GENERIC_WRITE 0x40000000u
+#define FILE_SHARE_READ 0x00000001
+#define FILE_SHARE_WRITE 0x00000002
+#define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define FILE_TYPE_UNKNOWN 0x0000
+#define FILE_TYPE_DISK 0x0001
+#define FILE_TYPE_CHAR 0x0002
+#define FILE_TYPE_PIPE 0x0003
 #define CP_ACP 0
 #define MB_PRECOMPOSED 0x00000001
 
+typedef struct _SECURITY_ATTRIBUTES SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+// Never waits in the open: a pipe without a peer, like a missing file, fails or
+// opens at once, as on Windows. Only GENERIC_READ or GENERIC_WRITE, with
+// OPEN_EXISTING or CREATE_ALWAYS; a directory cannot be opened.
+HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                          LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                          DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+DWORD WINAPI GetFileType(HANDLE hFile);
+BOOL WINAPI CloseHandle(HANDLE hObject);
 BOOL WINAPI AllocConsole(void);
 BOOL WINAPI FreeConsole(void);
 HANDLE WINAPI GetStdHandle(DWORD nStdHandle);

@@ -1,7 +1,9 @@
 // IDirectMusicLoader for standard MIDI files: SetSearchDirectory names an
 // existing directory, GetObject reads DMUS_OBJ_FILENAME from it and yields a
 // segment. No object cache, no other object classes, no streams or memory.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -57,17 +59,20 @@ bool IsStandardMidiFile(const std::vector<unsigned char>& data) {
   return found >= tracks;
 }
 
-// Reads a whole regular file; false when it cannot be read or is too large.
+// Reads a whole regular file; false when it cannot be read, is too large or is
+// not a regular file. The open does not wait, so a FIFO is refused, not waited on.
 bool ReadFile(const std::string& path, std::vector<unsigned char>* data) {
-  FILE* file = fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return false;
   struct stat info;
-  bool ok =
-      fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxMidiFileBytes;
-  if (ok) {
-    data->resize((size_t)info.st_size);
-    ok = fread(data->data(), 1, data->size(), file) == data->size();
+  bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxMidiFileBytes;
+  FILE* file = ok ? fdopen(fd, "rb") : nullptr;
+  if (file == nullptr) {
+    close(fd);
+    return false;
   }
+  data->resize((size_t)info.st_size);
+  ok = fread(data->data(), 1, data->size(), file) == data->size();
   fclose(file);
   return ok;
 }

@@ -6,7 +6,9 @@
 #include <dmusici.h>
 #include <fluidsynth.h>
 
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "com_object.h"
@@ -51,19 +53,29 @@ class FluidPerformance : public ComObject<IDirectMusicPerformance2> {
   HRESULT WINAPI CloseDown() override;
 
   // Loads the General MIDI soundfont for a segment; every download is paired
-  // with one UnloadInstruments.
+  // with one UnloadInstruments. The load runs on a thread of its own: the
+  // download answers once the soundfont is found, and a segment played
+  // meanwhile starts when the instruments are in.
   HRESULT DownloadInstruments();
   void UnloadInstruments();
 
  private:
   ~FluidPerformance() override;
   void StopPlaying();
+  void LoadSoundFont(std::string path);
+  // Waits for a load still running; called before the soundfont or the synth goes.
+  void FinishLoading();
 
   fluid_settings_t* m_settings = nullptr;
   fluid_synth_t* m_synth = nullptr;
   fluid_audio_driver_t* m_driver = nullptr;
-  int m_soundFont = FLUID_FAILED;
   int m_downloads = 0;
+  std::thread m_loader;  // the soundfont load, until FinishLoading
+  // Guards what the loading thread hands over: the soundfont and the player to start.
+  std::mutex m_loadLock;
+  bool m_loading = false;
+  int m_soundFont = FLUID_FAILED;
+  fluid_player_t* m_playWhenLoaded = nullptr;
   IDirectMusic* m_directMusic = nullptr;               // counted reference
   FluidSegment* m_playing = nullptr;                   // counted reference
   IDirectMusicSegmentState* m_playingState = nullptr;  // counted reference

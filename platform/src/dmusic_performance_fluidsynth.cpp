@@ -2,12 +2,18 @@
 // opens the system's default audio output, PlaySegment runs FluidSynth's MIDI
 // file player from the start of the segment, Stop and CloseDown end it.
 // Only the default port, immediate primary segments and no tempo/volume control.
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "dmusic_objects.h"
 #include "fluidsynth_setup.h"
 
 namespace {
+
+// The soundfont loading thread's nice value (the program's threads have 0).
+const int kLoaderNice = 10;
 
 // What Init hands out as the DirectMusic object; nothing calls it.
 class FluidDirectMusic : public ComObject<IDirectMusic> {};
@@ -34,6 +40,7 @@ FluidPerformance::~FluidPerformance() { CloseDown(); }
 
 HRESULT WINAPI FluidPerformance::Init(IDirectMusic** ppDirectMusic, LPDIRECTSOUND, HWND) {
   if (m_synth) return E_FAIL;  // already initialised
+  WaitForFluidSynthWarmUp();
   m_settings = FluidNewSettings();
   m_synth = m_settings ? new_fluid_synth(m_settings) : nullptr;
   if (m_synth == nullptr) {
@@ -68,23 +75,44 @@ HRESULT WINAPI FluidPerformance::AddPort(IDirectMusicPort* pPort) {
   return S_OK;
 }
 
+// NOTE: loading the General MIDI set takes tens of milliseconds even with
+// samples loaded on demand, time the first frame would otherwise wait for.
+// FluidSynth's synth calls are thread-safe, so the load runs beside the
+// program; everything else stays on the caller's thread. A soundfont that is
+// found but then fails to load leaves the music silent (FluidSynth says why).
 HRESULT FluidPerformance::DownloadInstruments() {
   if (m_synth == nullptr) return E_FAIL;
-  if (m_soundFont == FLUID_FAILED) {
+  if (m_downloads == 0) {
     std::string path = FluidFindGmSoundFont(m_settings);
     if (path.empty()) {
       fprintf(stderr, "fluidsynth: no General MIDI soundfont is installed\n");
       return E_FAIL;
     }
-    m_soundFont = fluid_synth_sfload(m_synth, path.c_str(), 1);
-    if (m_soundFont == FLUID_FAILED) return E_FAIL;  // FluidSynth has said why
+    m_loading = true;
+    m_loader = std::thread(&FluidPerformance::LoadSoundFont, this, std::move(path));
   }
   ++m_downloads;
   return S_OK;
 }
 
+void FluidPerformance::LoadSoundFont(std::string path) {
+  // The first frames come first: on a busy machine the load yields to them.
+  setpriority(PRIO_PROCESS, (id_t)gettid(), kLoaderNice);
+  const int soundFont = fluid_synth_sfload(m_synth, path.c_str(), 1);
+  std::lock_guard<std::mutex> hold(m_loadLock);
+  m_soundFont = soundFont;
+  m_loading = false;
+  if (m_playWhenLoaded) fluid_player_play(m_playWhenLoaded);
+  m_playWhenLoaded = nullptr;
+}
+
+void FluidPerformance::FinishLoading() {
+  if (m_loader.joinable()) m_loader.join();
+}
+
 void FluidPerformance::UnloadInstruments() {
   if (m_downloads == 0 || --m_downloads > 0) return;
+  FinishLoading();
   if (m_synth && m_soundFont != FLUID_FAILED) fluid_synth_sfunload(m_synth, m_soundFont, 1);
   m_soundFont = FLUID_FAILED;
 }
@@ -102,8 +130,16 @@ HRESULT WINAPI FluidPerformance::PlaySegment(IDirectMusicSegment* pSegment, DWOR
   m_idlePlayer = nullptr;
   if (m_player == nullptr) return E_OUTOFMEMORY;
   const std::vector<unsigned char>& smf = segment->Smf();
-  if (fluid_player_add_mem(m_player, smf.data(), smf.size()) != FLUID_OK ||
-      fluid_player_play(m_player) != FLUID_OK) {
+  bool started = fluid_player_add_mem(m_player, smf.data(), smf.size()) == FLUID_OK;
+  if (started) {
+    // Playing before the instruments are in would lose the first notes.
+    std::lock_guard<std::mutex> hold(m_loadLock);
+    if (m_loading)
+      m_playWhenLoaded = m_player;
+    else
+      started = fluid_player_play(m_player) == FLUID_OK;
+  }
+  if (!started) {
     StopPlaying();
     return E_FAIL;
   }
@@ -135,6 +171,10 @@ HRESULT WINAPI FluidPerformance::Stop(IDirectMusicSegment* pSegment,
 // allocated until CloseDown.
 void FluidPerformance::StopPlaying() {
   if (m_player) {
+    {
+      std::lock_guard<std::mutex> hold(m_loadLock);
+      if (m_playWhenLoaded == m_player) m_playWhenLoaded = nullptr;
+    }
     fluid_player_stop(m_player);
     m_finishedPlayers.push_back(m_player);
     m_player = nullptr;
@@ -146,6 +186,8 @@ void FluidPerformance::StopPlaying() {
 
 HRESULT WINAPI FluidPerformance::CloseDown() {
   if (m_synth) StopPlaying();
+  // A load still running ends first: the synth it loads into is deleted below.
+  FinishLoading();
   if (m_driver) delete_fluid_audio_driver(m_driver);
   m_driver = nullptr;
   if (m_idlePlayer) m_finishedPlayers.push_back(m_idlePlayer);

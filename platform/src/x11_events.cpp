@@ -139,6 +139,7 @@ void OnDestroyNotify(XDestroyWindowEvent& event) {
 }
 
 void HandleEvent(XEvent& event) {
+  NotePointerEvent(event);
   switch (event.type) {
     case KeyPress:
     case KeyRelease:

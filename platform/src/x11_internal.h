@@ -112,6 +112,10 @@ void ForgetWindowMessages(HWND hwnd);
 void PumpEvents();
 void ResetKeyboardState();
 
+// ---- cursor (x11_cursor.cpp) ----------------------------------------------
+// Every event handled passes here: crossings and motion tell where the pointer is.
+void NotePointerEvent(const XEvent& event);
+
 // ---- keyboard (x11_keys.cpp) -----------------------------------------------
 UINT VirtualKeyFromKeysym(KeySym keysym);
 // The characters a key press gives with the given modifier state, as Latin-1

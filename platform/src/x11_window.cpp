@@ -162,7 +162,8 @@ Window CreateXWindow(Display* display, int x, int y, int width, int height, Wind
   attributes.background_pixmap = None;  // no background brush: nothing is erased
   attributes.border_pixel = 0;
   attributes.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                          PointerMotionMask | ExposureMask | StructureNotifyMask | FocusChangeMask;
+                          PointerMotionMask | EnterWindowMask | LeaveWindowMask | ExposureMask |
+                          StructureNotifyMask | FocusChangeMask;
   record.colormap = attributes.colormap;
 
   ErrorTrap trap;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <new>
 
+#include "System/Win32/CApplication.h"
 #include "TestFiles.h"
 #include "terrain/CQuadNode.h"
 #include "terrain/CTerrainLoader.h"
@@ -66,6 +67,37 @@ TEST(AllocationFailureDeathTest, EndsTheProcessWithOneLogLine) {
     EXPECT_EXIT((FailNthAllocation(c.bytes, c.nth), c.run()), ::testing::ExitedWithCode(EXIT_FAILURE), "");
     const std::string added = log.Added();
     EXPECT_EQ(added.substr(added.rfind('\n', added.size() - 2) + 1), c.lastLine + "\n");
+  }
+}
+
+// The owners' answer to a failed allocation of a member: one line in the
+// owner's log (standard error when that log itself failed) and exit code 1.
+TEST(AllocationFailureDeathTest, OwnersEndTheProcessWithOneLogLine) {
+  struct Case {
+    size_t bytes;
+    const char* file;  // null: the line goes to standard error
+    const char* line;
+  } const kCases[] = {  // every non-throwing allocation of the construction, in order
+      {sizeof(CLog), nullptr, "Out of memory: main log"},
+      {sizeof(CWindow), "Main.txt", "1|Out of memory: window\n"},
+      {sizeof(CMusic), "Main.txt", "1|Out of memory: music\n"},
+      {sizeof(CMidiPlayer), "MIDI.txt", "Out of memory: MIDI player\n"},
+      {sizeof(CSystem3D), "Main.txt", "1|Out of memory: 3D system\n"},
+      {sizeof(CLog), nullptr, "Out of memory: 3D system log"},
+      {sizeof(CRenderer), "Sys3DLog.txt", "Out of memory: renderer\n"},
+      {sizeof(CTerrainLoader), "Sys3DLog.txt", "Out of memory: terrain loader\n"},
+      {sizeof(CQuadNode), "Sys3DLog.txt", "CSystem3D::Init()\nOut of memory: quadtree root\n"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.line);
+    int nth = 1;  // earlier members of the same size come first
+    for (const Case* earlier = kCases; earlier != &c; ++earlier) nth += earlier->bytes == c.bytes;
+    if (c.file) WriteWholeFile(c.file, "");
+    EXPECT_EXIT((FailNthAllocation(c.bytes, nth), CApplication().system->Init()),
+                ::testing::ExitedWithCode(1), c.file ? "" : c.line);
+    if (c.file) {
+      EXPECT_EQ(ReadWholeFile(c.file), c.line);
+    }
   }
 }
 

@@ -1,7 +1,8 @@
 # The console typed into the real window: while it is off, keys do nothing
 # (and neither Escape nor F4 closes the window); while it is on, typed
-# characters are logged and Enter commits the line, Alt+key types nothing;
-# the translucent panel shows only while the console is on.
+# characters are logged and Enter commits the line, control characters (code 0
+# included) escaped as \xNN so the log cannot act on a terminal, and Alt+key
+# types nothing; the translucent panel shows only while the console is on.
 source "$(dirname "$0")/lib.sh"
 
 # Mean of blue minus red over the part of the client area the panel covers
@@ -27,7 +28,7 @@ on=$(panel_blueness on)
 # The panel adds half its blue to the picture: the area turns clearly bluer.
 [ $((on - off)) -ge 60 ] || fail "no panel: blueness $off with the console off, $on with it on"
 
-xdotool key Escape alt+a a b Return grave
+xdotool key Escape BackSpace Tab ctrl+space ctrl+c alt+a a b Return grave
 wait_for_line Console.txt "Console active status: 0"
 sleep 0.3
 after=$(panel_blueness after)
@@ -35,4 +36,17 @@ after=$(panel_blueness after)
 
 "$XCLOSE" "$WINDOW" || fail "xclose failed"
 expect_clean_exit
-check_complete_logs $'Console active status: 1\nRecieved: \'\e\'\nRecieved: \'a\'\nRecieved: \'b\'\nLine test: \eab\nIn line: test\nFinal line: test\nRecieved: \'\r\'\nConsole active status: 0\n'
+check_complete_logs "Console active status: 1
+Recieved: '\x1b'
+Recieved: '\x08'
+Recieved: '\x09'
+Recieved: '\x00'
+Recieved: '\x03'
+Recieved: 'a'
+Recieved: 'b'
+Line test: \x1b\x08\x09\x00\x03ab
+In line: test
+Final line: test
+Recieved: '"$'\r'"'
+Console active status: 0
+"

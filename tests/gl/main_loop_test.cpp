@@ -59,4 +59,20 @@ TEST(MainLoop, CloseRequestDestroysTheWindowAndTheNextPassQuitsWithZero) {
   EXPECT_EQ(Frames(), before + 1);
 }
 
+// While the pointer is over the window the cursor position comes from its
+// events; once it has left, from the server.
+TEST(MainLoop, CursorFollowsThePointerInAndOutOfTheWindow) {
+  App();
+  for (const char* move : {"60 70", "100 90", "800 700", "61 71"}) {
+    SCOPED_TRACE(move);
+    ASSERT_EQ(std::system((std::string("xdotool mousemove ") + move).c_str()), 0);
+    int x = 0, y = 0;
+    sscanf(move, "%d %d", &x, &y);
+    POINT p = {-1, -1};
+    for (int i = 0; i < 100 && !(GetCursorPos(&p) && p.x == x && p.y == y); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(p.x * 1000 + p.y, x * 1000 + y);
+  }
+}
+
 }  // namespace

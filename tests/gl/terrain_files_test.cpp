@@ -1,5 +1,5 @@
 // The terrain's data files as the loader reads them, whole, short, missing
-// or unreadable: the terrain log, the arrays and the textures that result.
+// or not files at all: the terrain log, the arrays and the textures that result.
 #include "GlSupport.h"
 #include "terrain/CTerrainLoader.h"
 
@@ -26,8 +26,8 @@ TEST(TerrainFiles, HeightsAndColoursBecomeTheTerrainArrays) {
       {"short files", Pattern(100, 7), Pattern(30, 3), read + done + text + done, 255, 0},
       {"missing files", "missing", "missing",
        read + "Cannot open file 'Scape.raw'\n" + done + text + "Cannot open file 'scape.tex'\n" + done, 0, 0},
-      {"unreadable files", "dir", "dir",
-       read + "Cannot read file 'Scape.raw'\n" + done + text + "Cannot read file 'scape.tex'\n" + done, 0, 0},
+      {"folders in their place", "dir", "dir",
+       read + "Cannot open file 'Scape.raw'\n" + done + text + "Cannot open file 'scape.tex'\n" + done, 0, 0},
   };
   App();
   for (const Case& c : kCases) {
@@ -67,7 +67,7 @@ TEST(TerrainFiles, RawImagesBecomeTexturesWhateverTheFile) {
       {"RGB rows that are not whole words", Pattern(27, 1), 3, 3, 3, TEX_SKY, "", 9, {0, 1, 2, 255}, {24, 25, 26, 255}},
       {"short file", "\11\12\13\14\15\16", 2, 2, 3, TEX_SKY, "", 4, {9, 10, 11, 255}, {0, 0, 0, 255}},
       {"missing file", "missing", 2, 2, 3, TEX_SKY, "Cannot open file 'image.raw'\n", 4, {0, 0, 0, 255}, {0, 0, 0, 255}},
-      {"unreadable file", "dir", 2, 2, 3, TEX_SKY, "Cannot read file 'image.raw'\n", 4, {0, 0, 0, 255}, {0, 0, 0, 255}},
+      {"a folder in its place", "dir", 2, 2, 3, TEX_SKY, "Cannot open file 'image.raw'\n", 4, {0, 0, 0, 255}, {0, 0, 0, 255}},
       {"luminance (read back as red)", "\12\24\36\50", 2, 2, 1, TEX_LOGO, "", 4, {10, 0, 0, 255}, {40, 0, 0, 255}},
       {"unsupported layout", Pattern(20, 1), 2, 2, 5, TEX_LOGO,
        "Cannot load 'image.raw': unsupported image of 2 x 2 pixels, 5 components\n", 1, {0, 0, 0, 255}, {0, 0, 0, 255}},

@@ -42,9 +42,9 @@ TEST(Console, TypedSequencesGiveTheirExactLog) {
          return received;
        }() + "Line test: " + letters.substr(0, 80) + "\n" + enter,
        1},
-      {"percent and control characters are stored like letters", "`%\b\t\x1b\r",
-       "Console active status: 1\nRecieved: '%'\nRecieved: '\b'\nRecieved: '\t'\nRecieved: '\x1b'\n"
-       "Line test: %\b\t\x1b\n" + enter,
+      {"control characters are stored and logged escaped, code 0 too", std::string("`%\b\x1b\0z\r", 7),
+       "Console active status: 1\nRecieved: '%'\nRecieved: '\\x08'\nRecieved: '\\x1b'\n"
+       "Recieved: '\\x00'\nRecieved: 'z'\nLine test: %\\x08\\x1b\\x00z\n" + enter,
        1},
   };
   for (const Case& c : kCases) {
