@@ -8,10 +8,11 @@ the change, rebuilds incrementally, runs the whole suite (stopping at the
 first failure), records the mutant as killed or survived, and puts the file
 back. The working tree itself is never touched.
 
-Usage: scripts/mutate.py [--rev REV] [--work DIR] [--only ID,...] [--list]
+Usage: scripts/mutate.py [--rev REV] [--work DIR] [--only ID,...] [--sanitize] [--list]
   --rev REV   mutate the tree of a commit instead of the working tree
   --work DIR  work folder (default: /tmp/skelv-mutate); its build is reused
   --only IDS  run just these mutants
+  --sanitize  use the sanitizer build, which the tests also run in (slower)
 Needs an X server: uses DISPLAY, or starts its own Xvfb.
 Writes results.tsv in the work folder and prints a summary; exit code 1 when
 a mutant survived or could not be applied.
@@ -126,6 +127,7 @@ def main():
     parser.add_argument("--work", default="/tmp/skelv-mutate")
     parser.add_argument("--only")
     parser.add_argument("--list", action="store_true")
+    parser.add_argument("--sanitize", action="store_true")
     args = parser.parse_args()
 
     mutants = read_mutants()
@@ -143,7 +145,8 @@ def main():
     copy_tree(args.rev, src)
     xvfb = start_xvfb() if not os.environ.get("DISPLAY") else None
     try:
-        if run(["cmake", "-S", src, "-B", build, "-DSKELV_SANITIZE=OFF"], build, BUILD_TIMEOUT,
+        sanitize = "ON" if args.sanitize else "OFF"
+        if run(["cmake", "-S", src, "-B", build, "-DSKELV_SANITIZE=" + sanitize], build, BUILD_TIMEOUT,
                os.path.join(logs, "configure")) != 0:
             sys.exit("mutate: configure failed; see " + os.path.join(logs, "configure"))
         state, test = build_and_test(build, os.path.join(logs, "baseline"))
