@@ -17,9 +17,10 @@ sudo=""
 export DEBIAN_FRONTEND=noninteractive
 if [ "${1:-}" = "--windows" ]; then
   # Both cross compilers with the posix thread model, Wine's 64-bit and 32-bit
-  # halves to run their output, and makensis for the installers. wine32 comes
-  # from the i386 architecture.
-  packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 wine32:i386 nsis)
+  # halves to run their output (the 32-bit half with its own Mesa OpenGL, from
+  # the i386 architecture), and makensis for the installers.
+  packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 wine32:i386 nsis
+    libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386)
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $sudo dpkg --add-architecture i386
   fi
