@@ -4,7 +4,7 @@
 # Usage: deb_test.sh <build>/skelv
 source "$(dirname "$0")/../e2e/lib.sh"
 
-(cd "$BUILD_DIR" && cpack -G DEB >/dev/null) || fail "cpack could not build the package"
+(cd "$BUILD_DIR" && cpack -G DEB >cpack.log 2>&1) || fail "cpack could not build the package; see $BUILD_DIR/cpack.log"
 deb=$(ls "$BUILD_DIR"/skelv_*_*.deb)
 lintian --fail-on error,warning "$deb" 2>/dev/null || fail "lintian: $(lintian "$deb" 2>/dev/null)"
 chmod 755 "$WORK_DIR"
@@ -19,17 +19,14 @@ if [ "$uid" -eq 0 ]; then
   chown nobody "$home" "$WORK_DIR/read-only-home"
 fi
 chmod 555 "$WORK_DIR/read-only-home"
-# skelv HOME ARGS...: the unpacked launcher, as that user, in a bare
-# environment; it replaces the shell, so call it as a job or in $(...).
-skelv() { exec env -i -C / DISPLAY="$DISPLAY" HOME="$1" "${as_user[@]}" "$root/usr/bin/skelv" "${@:2}"; }
+# The unpacked launcher, as that user, in a bare environment. (start_skelv also
+# copies the data files into WORK_DIR: the launcher changes into its own folder.)
+SKELV=$root/usr/bin/skelv RUN_WITH=(env -i -C / DISPLAY="$DISPLAY" HOME="$home" "${as_user[@]}")
 
 # One run, closed by the window manager's close request: the state folder
 # then holds the five data links and the seven complete logs.
 run_launcher() {
-  set -m
-  skelv "$home" >"$WORK_DIR/stdout" 2>"$WORK_DIR/stderr" &
-  PID=$!
-  set +m
+  start_skelv
   wait_for_window
   "$XCLOSE" "$WINDOW" || fail "xclose failed"
   expect_clean_exit
@@ -40,8 +37,9 @@ run_launcher() {
 
 touch "$WORK_DIR/before"
 run_launcher
-written=$(find "$WORK_DIR" /tmp /var/tmp -xdev -newer "$WORK_DIR/before" -user "$uid" \
-  ! -path "$WORK_DIR" ! -path "$WORK_DIR/std*" ! -path "$state/*" | sort -u)
+written=$({ find "$root" "$home" -newer "$WORK_DIR/before"
+  find /tmp /var/tmp -xdev -path "$WORK_DIR" -prune -o -newer "$WORK_DIR/before" -user "$uid" -print; } |
+  grep -v "^$state/" | sort)
 [ "$written" = "$(printf '%s\n' "$home" "$home/.local" "$home/.local/state" "$state")" ] ||
   fail "the launcher wrote outside its state folder: $written"
 
@@ -52,7 +50,7 @@ run_launcher
 # Arguments and broken set-ups: a clear line, and nothing of the user's removed.
 expect_refusal() { # expect_refusal STATUS TEXT HOME ARGS...
   local out status=0
-  out=$(skelv "${@:3}" 2>&1) || status=$?
+  out=$("${RUN_WITH[@]/#HOME=*/HOME=$3}" "$SKELV" "${@:4}" 2>&1) || status=$?
   [ "$status" -eq "$1" ] && grep -qF -- "$2" <<<"$out" || fail "skelv ${*:4}: status $status, '$out'"
 }
 expect_refusal 0 "$state" "$home" --help
@@ -62,3 +60,4 @@ chmod u+w "$data" && rm "$data/sky.raw"
 expect_refusal 1 "share/skelv/sky.raw is missing" "$home"
 [ "$(ls "$state" | wc -l)" -eq 12 ] || fail "a failed start changed the state folder: $(ls "$state")"
 chmod -R u+w "$root"
+echo "deb: $(basename "$deb"): lintian clean, menu entry valid, two starts and four refusals as an ordinary user"
