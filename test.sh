@@ -17,16 +17,17 @@ status=0
 for config in build:OFF build-asan:ON; do
   dir=${config%%:*}
   sanitize=${config##*:}
-  echo "== $dir (sanitizers $sanitize)"
+  echo "== $dir (sanitizers $sanitize) [${SECONDS}s]"
   cmake -S . -B "$dir" -DSKELV_SANITIZE="$sanitize" >/dev/null
   cmake --build "$dir" -j"$jobs"
   (cd "$dir" && ctest --output-on-failure -j"$jobs") || status=1
 done
 
-echo "== the Debian package"
+echo "== the Debian package [${SECONDS}s]"
 bash tests/install/deb_test.sh build/skelv || status=1
 
 # The Windows builds under Wine, compared with the Linux build's run.
-echo "== build-win, build-win32 (mingw-w64 x86_64 and i686, under Wine)"
+echo "== build-win, build-win32 (mingw-w64 x86_64 and i686, under Wine) [${SECONDS}s]"
 bash tests/windows/wine_test.sh build/skelv x86_64 i686 || status=1
+echo "== done [${SECONDS}s]"
 exit $status
