@@ -83,7 +83,8 @@ xdotool mousemove 320 240
 cr=""
 start_skelv
 drive linux xclose 16
-cp "$out/linux"/*.txt "$WORK_DIR/" && check_complete_logs
+cp "$out/linux"/*.txt "$WORK_DIR/"
+check_complete_logs $'Console active status: 1\nRecieved: \'a\'\nRecieved: \'b\'\nLine test: ab\nIn line: test\nFinal line: test\nRecieved: \'\r\'\nConsole active status: 0\n'
 
 for arch in "${@:2}"; do
   case $arch in
