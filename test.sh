@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test under a private Xvfb:
-# first the normal build, then the address and undefined-behaviour sanitizer build.
+# first the normal build, then the address and undefined-behaviour sanitizer
+# build, then the Debian package, then both Windows builds and their
+# installers under Wine.
 set -euo pipefail
 cd "$(dirname "$0")"
 
-scripts/setup.sh
+scripts/setup.sh --windows
 
 read -r DISPLAY XVFB_PID < <(scripts/xvfb.sh)
 export DISPLAY
@@ -15,13 +17,17 @@ status=0
 for config in build:OFF build-asan:ON; do
   dir=${config%%:*}
   sanitize=${config##*:}
-  echo "== $dir (sanitizers $sanitize)"
+  echo "== $dir (sanitizers $sanitize) [${SECONDS}s]"
   cmake -S . -B "$dir" -DSKELV_SANITIZE="$sanitize" >/dev/null
   cmake --build "$dir" -j"$jobs"
   (cd "$dir" && ctest --output-on-failure -j"$jobs") || status=1
 done
 
-# The Windows build under Wine, compared with the Linux build's run.
-echo "== build-win (mingw-w64, under Wine)"
-tests/windows/run_wine_tests.sh build || status=1
+echo "== the Debian package [${SECONDS}s]"
+bash tests/install/deb_test.sh build/skelv || status=1
+
+# The Windows builds under Wine, compared with the Linux build's run.
+echo "== build-win, build-win32 (mingw-w64 x86_64 and i686, under Wine) [${SECONDS}s]"
+bash tests/windows/wine_test.sh build/skelv x86_64 i686 || status=1
+echo "== done [${SECONDS}s]"
 exit $status

@@ -9,11 +9,21 @@ packages=(
   libx11-dev libxtst-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
   libfluidsynth-dev libasound2-dev fluid-soundfont-gm
   xvfb xdotool x11-utils imagemagick
+  # the Debian package: build, lint, check the menu entry
+  dpkg-dev fakeroot file lintian desktop-file-utils
 )
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
 if [ "${1:-}" = "--windows" ]; then
-  # The x86_64 cross compiler with the posix thread model, and 64-bit Wine to
-  # run its output (Wine's 32-bit half would need the i386 architecture).
-  packages+=(g++-mingw-w64-x86-64-posix wine wine64)
+  # Both cross compilers with the posix thread model, Wine's 64-bit and 32-bit
+  # halves to run their output (the 32-bit half with its own Mesa OpenGL, from
+  # the i386 architecture), and makensis for the installers.
+  packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 wine32:i386 nsis
+    libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386)
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
 fi
 
 missing=()
@@ -23,8 +33,5 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "setup: installing ${missing[*]}"
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -9,6 +9,7 @@ BUILD_DIR=$(dirname "$SKELV")
 XCLOSE=$BUILD_DIR/xclose
 DATA_FILES=(Scape.raw scape.tex skelv.rgba sky.raw Duridaz.mid)
 WORK_DIR=$(mktemp -d)
+RUN_WITH=()   # what start_skelv runs the program under, e.g. (wine)
 PID=""
 WINDOW=""
 
@@ -36,7 +37,7 @@ start_skelv() {
       fail "data file $file missing next to skelv"
   done
   set -m
-  (cd "$WORK_DIR" && exec "$SKELV" >"$WORK_DIR/stdout" 2>"$WORK_DIR/stderr") &
+  (cd "$WORK_DIR" && exec "${RUN_WITH[@]}" "$SKELV" >"$WORK_DIR/stdout" 2>"$WORK_DIR/stderr") &
   PID=$!
   set +m
 }
