@@ -8,7 +8,6 @@
 
 #include "com_object.h"
 #include "dmusic_objects.h"
-#include "fluidsynth_setup.h"
 
 namespace {
 
@@ -42,16 +41,10 @@ void ComCountLiveObject(int delta) { g_liveObjects += delta; }
 
 // NOTE: the program calls COM from its main thread only, so one process-wide
 // initialisation count stands in for Windows' per-thread apartments.
-// The COM library is initialised long before the music starts (the window and
-// the 3D system come first), the moment to get FluidSynth ready beside them.
-HRESULT WINAPI CoInitialize(LPVOID) {
-  StartFluidSynthWarmUp();
-  return ++g_initCount == 1 ? S_OK : S_FALSE;
-}
+HRESULT WINAPI CoInitialize(LPVOID) { return ++g_initCount == 1 ? S_OK : S_FALSE; }
 
 void WINAPI CoUninitialize(void) {
   if (g_initCount > 0) --g_initCount;
-  WaitForFluidSynthWarmUp();  // no thread of ours outlives the library
 }
 
 HRESULT WINAPI CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContext,

@@ -40,7 +40,6 @@ FluidPerformance::~FluidPerformance() { CloseDown(); }
 
 HRESULT WINAPI FluidPerformance::Init(IDirectMusic** ppDirectMusic, LPDIRECTSOUND, HWND) {
   if (m_synth) return E_FAIL;  // already initialised
-  WaitForFluidSynthWarmUp();
   m_settings = FluidNewSettings();
   m_synth = m_settings ? new_fluid_synth(m_settings) : nullptr;
   if (m_synth == nullptr) {

@@ -4,11 +4,8 @@
 
 #include <alsa/asoundlib.h>
 
-#include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
-#include <mutex>
-#include <thread>
 
 namespace {
 
@@ -26,49 +23,22 @@ void DropAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
 // warnings, information and debug messages (preset substitutions, driver
 // details) nowhere, as they are noise to a user of the demo.
 void QuietFluidSynth() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    fluid_set_log_function(FLUID_PANIC, PrintFluidError, nullptr);
-    fluid_set_log_function(FLUID_ERR, PrintFluidError, nullptr);
-    fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
-    fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
-    fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
-    snd_lib_error_set_handler(DropAlsaMessage);
-  });
+  static bool done = false;
+  if (done) return;
+  done = true;
+  fluid_set_log_function(FLUID_PANIC, PrintFluidError, nullptr);
+  fluid_set_log_function(FLUID_ERR, PrintFluidError, nullptr);
+  fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
+  fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
+  fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
+  snd_lib_error_set_handler(DropAlsaMessage);
 }
-
-// NOTE: FluidSynth's one-time set-up is not guarded against two first synths
-// made at once, hence the wait in every maker. The lock and the condition are
-// never destroyed: the warm-up may still end while the process exits.
-std::mutex& g_warmUpLock = *new std::mutex;
-std::condition_variable& g_warmUpDone = *new std::condition_variable;
-enum class WarmUp { kNotStarted, kRunning, kDone } g_warmUp = WarmUp::kNotStarted;
 
 bool IsSoundFont(const std::string& path) {
   return !path.empty() && fluid_is_soundfont(path.c_str());
 }
 
 }  // namespace
-
-void StartFluidSynthWarmUp() {
-  std::lock_guard<std::mutex> hold(g_warmUpLock);
-  if (g_warmUp != WarmUp::kNotStarted) return;
-  g_warmUp = WarmUp::kRunning;
-  std::thread([] {
-    if (fluid_settings_t* settings = FluidNewSettings()) {
-      if (fluid_synth_t* synth = new_fluid_synth(settings)) delete_fluid_synth(synth);
-      delete_fluid_settings(settings);
-    }
-    std::lock_guard<std::mutex> done(g_warmUpLock);
-    g_warmUp = WarmUp::kDone;
-    g_warmUpDone.notify_all();
-  }).detach();
-}
-
-void WaitForFluidSynthWarmUp() {
-  std::unique_lock<std::mutex> hold(g_warmUpLock);
-  g_warmUpDone.wait(hold, [] { return g_warmUp != WarmUp::kRunning; });
-}
 
 fluid_settings_t* FluidNewSettings() {
   QuietFluidSynth();

@@ -13,9 +13,3 @@ fluid_settings_t* FluidNewSettings();
 
 // The system's General MIDI soundfont, or an empty string when none is installed.
 std::string FluidFindGmSoundFont(fluid_settings_t* settings);
-
-// FluidSynth fills its tables once per process, in the first new_fluid_synth
-// (about 5 ms). The warm-up does that on a thread of its own; the first
-// synth must not be made before it has finished, so makers wait for it.
-void StartFluidSynthWarmUp();
-void WaitForFluidSynthWarmUp();
