@@ -9,6 +9,7 @@
 # Usage: wine_test.sh <linux build>/skelv ARCH...
 source "$(dirname "$0")/../e2e/lib.sh"
 root=$(cd "$(dirname "$0")/../.." && pwd)
+linux_build=$BUILD_DIR
 out=$root/build-win/wine-test
 # No Mono or Gecko installer dialogs, no desktop menu entries from Wine.
 export WINEPREFIX=$root/build-win/wineprefix WINEARCH=win64 WINEDEBUG=-all \
@@ -97,7 +98,7 @@ for arch in "${@:2}"; do
   ! grep 'warning:' "$out/$arch-build.log" || fail "$arch: the cross build has warnings"
   "$arch-w64-mingw32-objdump" -p "$build/skelv.exe" | grep -E "^Subsystem\s+00000002" >/dev/null ||
     fail "$arch: skelv.exe is not a GUI program"
-  for f in "${DATA_FILES[@]}"; do cmp -s "$build/$f" "$BUILD_DIR/$f" || fail "$arch: $f differs from Linux"; done
+  for f in "${DATA_FILES[@]}"; do cmp -s "$build/$f" "$linux_build/$f" || fail "$arch: $f differs from Linux"; done
 
   # From the build folder, closed by the window manager, with DirectMusic traced.
   SKELV=$build/skelv.exe BUILD_DIR=$build RUN_WITH=("$loader") cr=$'\r'
