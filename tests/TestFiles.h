@@ -31,7 +31,8 @@ inline std::string ShippedFile(const std::string& name) {
 // share one process see only their own messages.
 class LogFile {
  public:
-  explicit LogFile(std::string path) : m_path(std::move(path)), m_start(ReadWholeFile(m_path).size()) {}
+  explicit LogFile(std::string path)
+      : m_path(std::move(path)), m_start(ReadWholeFile(m_path).size()) {}
   std::string Added() const {
     const std::string all = ReadWholeFile(m_path);
     return all.size() >= m_start ? all.substr(m_start) : all;

@@ -52,11 +52,13 @@ TEST(AllocationFailureDeathTest, EndsTheProcessWithOneLogLine) {
   };
   RawImage image = {};
   const Case kCases[] = {
-      {"QLog.txt", sizeof(CQuadNode), 700, [] { CQuadNode root(1, 6); }, "Out of memory: quadtree node"},
+      {"QLog.txt", sizeof(CQuadNode), 700, [] { CQuadNode root(1, 6); },
+       "Out of memory: quadtree node"},
       {"QLog.txt", 84 * sizeof(uint32_t), 3, [] { CQuadNode(1, 6).Build(0, 3072, 0, 3072); },
        "Out of memory: quadtree index strips"},
       {"MTF.txt", 36864 * sizeof(Vector3), 1,
-       [] { CTerrainLoader().LoadHeightFile("Scape.raw", nullptr); }, "Out of memory: terrain vertices"},
+       [] { CTerrainLoader().LoadHeightFile("Scape.raw", nullptr); },
+       "Out of memory: terrain vertices"},
       {"MTF.txt", 128 * 64 * 4, 1,
        [&] { CTerrainLoader().LoadRawTexture("skelv.rgba", &image, TEX_LOGO, 128, 64, 4); },
        "Out of memory: image 'skelv.rgba'"},
@@ -64,7 +66,8 @@ TEST(AllocationFailureDeathTest, EndsTheProcessWithOneLogLine) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.lastLine);
     LogFile log(c.log);
-    EXPECT_EXIT((FailNthAllocation(c.bytes, c.nth), c.run()), ::testing::ExitedWithCode(EXIT_FAILURE), "");
+    EXPECT_EXIT((FailNthAllocation(c.bytes, c.nth), c.run()),
+                ::testing::ExitedWithCode(EXIT_FAILURE), "");
     const std::string added = log.Added();
     EXPECT_EQ(added.substr(added.rfind('\n', added.size() - 2) + 1), c.lastLine + "\n");
   }
@@ -77,7 +80,8 @@ TEST(AllocationFailureDeathTest, OwnersEndTheProcessWithOneLogLine) {
     size_t bytes;
     const char* file;  // null: the line goes to standard error
     const char* line;
-  } const kCases[] = {  // every non-throwing allocation of the construction, in order
+  } const kCases[] = {
+      // every non-throwing allocation of the construction, in order
       {sizeof(CLog), nullptr, "Out of memory: main log"},
       {sizeof(CWindow), "Main.txt", "1|Out of memory: window\n"},
       {sizeof(CMusic), "Main.txt", "1|Out of memory: music\n"},

@@ -106,13 +106,13 @@ int main(int argc, char** argv) {
   const double seconds = s.size() / 2 / 44100.0, firstSound = first / 2 / 44100.0;
   printf("captured %.2f s, first sound at %.3f s, peak %d, rms %.4f, %zu full-scale samples\n",
          seconds, firstSound, peak, rms, fullScale);
-  const char* fault = !closed ? "the output never started or stayed open"
-                      : seconds < wanted ? "the output ended early"
-                      : first == s.size() ? "nothing audible was played"
-                      : firstSound >= 1.0 ? "the music started late"
-                      : rms <= 0.003 ? "the music is too quiet"
+  const char* fault = !closed                          ? "the output never started or stayed open"
+                      : seconds < wanted               ? "the output ended early"
+                      : first == s.size()              ? "nothing audible was played"
+                      : firstSound >= 1.0              ? "the music started late"
+                      : rms <= 0.003                   ? "the music is too quiet"
                       : peak >= 32000 || fullScale > 0 ? "the music is too loud or clips"
-                      : nullptr;
+                                                       : nullptr;
   if (fault) fprintf(stderr, "audio_capture: %s\n", fault);
   return fault ? 1 : 0;
 }

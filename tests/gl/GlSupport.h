@@ -21,19 +21,22 @@ struct Rgb {
 // between clear texels of (60, 90, 120) and opaque red ones.
 inline std::string CodedSky() {
   std::string sky(256 * 256 * 3, '\0');
-  for (int i = 0; i < 256 * 256; ++i) sky[i * 3] = (char)(i % 256), sky[i * 3 + 1] = (char)(i / 256), sky[i * 3 + 2] = (char)128;
+  for (int i = 0; i < 256 * 256; ++i)
+    sky[i * 3] = (char)(i % 256), sky[i * 3 + 1] = (char)(i / 256), sky[i * 3 + 2] = (char)128;
   return sky;
 }
 inline std::string CodedLogo() {
   std::string logo;
-  for (int i = 0; i < 128 * 64; ++i) logo += i % 2 ? std::string("\xff\0\0\xff", 4) : std::string("\x3c\x5a\x78\0", 4);
+  for (int i = 0; i < 128 * 64; ++i)
+    logo += i % 2 ? std::string("\xff\0\0\xff", 4) : std::string("\x3c\x5a\x78\0", 4);
   return logo;
 }
 
 class TestApplication {
  public:
   TestApplication() : m_folder("application") {
-    for (const char* name : {"Scape.raw", "scape.tex", "Duridaz.mid"}) WriteWholeFile(name, ShippedFile(name));
+    for (const char* name : {"Scape.raw", "scape.tex", "Duridaz.mid"})
+      WriteWholeFile(name, ShippedFile(name));
     WriteWholeFile("sky.raw", CodedSky());
     WriteWholeFile("skelv.rgba", CodedLogo());
     app.window->Register((HINSTANCE)0x400000);
@@ -87,6 +90,7 @@ inline ::testing::AssertionResult Near(const Rgb& actual, const Rgb& want, doubl
   if (std::fabs(actual.r - want.r) <= tolerance && std::fabs(actual.g - want.g) <= tolerance &&
       std::fabs(actual.b - want.b) <= tolerance)
     return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "pixel (" << actual.r << ", " << actual.g << ", " << actual.b
-                                       << "), expected (" << want.r << ", " << want.g << ", " << want.b << ")";
+  return ::testing::AssertionFailure()
+         << "pixel (" << actual.r << ", " << actual.g << ", " << actual.b << "), expected ("
+         << want.r << ", " << want.g << ", " << want.b << ")";
 }

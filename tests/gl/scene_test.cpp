@@ -16,7 +16,9 @@ double Fog(double x, double y, double z) {
   const double depth = std::fabs(m[2] * x + m[6] * y + m[10] * z + m[14]);
   return std::exp(-std::pow(0.004 * depth, 2));
 }
-Rgb Fogged(Rgb c, double f) { return {c.r * f + 255 * (1 - f), c.g * f + 255 * (1 - f), c.b * f + 255 * (1 - f)}; }
+Rgb Fogged(Rgb c, double f) {
+  return {c.r * f + 255 * (1 - f), c.g * f + 255 * (1 - f), c.b * f + 255 * (1 - f)};
+}
 
 // 300 units in front of the middle of each wall, 450 high: the lower part of
 // the picture shows the wall, the top the ceiling.
@@ -33,7 +35,8 @@ TEST(Scene, WallsShowTheFirstSkyTexelTintedAndFoggedUnderTheCeiling) {
     BeginFrameAt(c.eye, c.target);
     Renderer().DrawSkyBox();
     // The sky's first texel (0, 0, 128) times the wall colour (181, 188, 215) / 255.
-    const Rgb wall = Fogged({0, 0, 128 * 215 / 255.0}, Fog(c.wallPoint.x, c.wallPoint.y, c.wallPoint.z));
+    const Rgb wall =
+        Fogged({0, 0, 128 * 215 / 255.0}, Fog(c.wallPoint.x, c.wallPoint.y, c.wallPoint.z));
     for (int x : {20, 320, 610}) EXPECT_TRUE(Near(ReadPixel(x, 100), wall, 1.5)) << x;
     float depth = 1;
     glReadPixels(320, 100, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
@@ -93,12 +96,9 @@ TEST(Scene, QuadtreeDrawsWhatEveryCellDraws) {
   struct Pose {
     Vector3 eye, target;
   } const kPoses[] = {{{128, 368, 128}, {585, 420, 400}},  // the start of the flight
-                      {{1042, 368, 672}, {1499, 378, 944}},
-                      {{1042, 368, 672}, {1424, 378, 419}},
-                      {{1042, 368, 672}, {1302, 378, 1105}},
-                      {{1956, 368, 1216}, {2413, 378, 1488}},
-                      {{1042, 368, 672}, {600, 372, 300}},
-                      {{600, 368, 300}, {1700, 360, 300}}};
+                      {{1042, 368, 672}, {1499, 378, 944}},  {{1042, 368, 672}, {1424, 378, 419}},
+                      {{1042, 368, 672}, {1302, 378, 1105}}, {{1956, 368, 1216}, {2413, 378, 1488}},
+                      {{1042, 368, 672}, {600, 372, 300}},   {{600, 368, 300}, {1700, 360, 300}}};
   App();
   std::vector<GLuint> cells;
   for (GLuint r = 0; r < 191; ++r)
@@ -110,7 +110,8 @@ TEST(Scene, QuadtreeDrawsWhatEveryCellDraws) {
     const std::string culled = ReadFrame();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glBindTexture(GL_TEXTURE_2D, TextureSlots[TEX_TERRAIN]);
-    for (GLuint r = 0; r < 191; ++r) glDrawElements(GL_TRIANGLE_STRIP, 382, GL_UNSIGNED_INT, &cells[r * 384]);
+    for (GLuint r = 0; r < 191; ++r)
+      glDrawElements(GL_TRIANGLE_STRIP, 382, GL_UNSIGNED_INT, &cells[r * 384]);
     EXPECT_LE(DifferentPixels(culled, ReadFrame()), 20);
   }
 }

@@ -30,21 +30,28 @@ TEST(Console, TypedSequencesGiveTheirExactLog) {
            "Console active status: 0\n",
        1},
       {"an empty line still goes into the history", "`\rc\r",
-       "Console active status: 1\nLine test: \n" + enter + "Recieved: 'c'\nLine test: c\n" + enter, 2},
+       "Console active status: 1\nLine test: \n" + enter + "Recieved: 'c'\nLine test: c\n" + enter,
+       2},
       {"switching off and on keeps the line", "`a``b\r",
-       "Console active status: 1\nRecieved: 'a'\nConsole active status: 0\nConsole active status: 1\n"
-       "Recieved: 'b'\nLine test: ab\n" + enter,
+       "Console active status: 1\nRecieved: 'a'\nConsole active status: 0\nConsole active status: "
+       "1\n"
+       "Recieved: 'b'\nLine test: ab\n" +
+           enter,
        1},
       {"a line keeps 80 characters", "`" + letters + "\r",
-       "Console active status: 1\n" + [&] {
-         std::string received;
-         for (char letter : letters) received += std::string("Recieved: '") + letter + "'\n";
-         return received;
-       }() + "Line test: " + letters.substr(0, 80) + "\n" + enter,
+       "Console active status: 1\n" +
+           [&] {
+             std::string received;
+             for (char letter : letters) received += std::string("Recieved: '") + letter + "'\n";
+             return received;
+           }() +
+           "Line test: " + letters.substr(0, 80) + "\n" + enter,
        1},
-      {"control characters are stored and logged escaped, code 0 too", std::string("`%\b\x1b\0z\r", 7),
+      {"control characters are stored and logged escaped, code 0 too",
+       std::string("`%\b\x1b\0z\r", 7),
        "Console active status: 1\nRecieved: '%'\nRecieved: '\\x08'\nRecieved: '\\x1b'\n"
-       "Recieved: '\\x00'\nRecieved: 'z'\nLine test: %\\x08\\x1b\\x00z\n" + enter,
+       "Recieved: '\\x00'\nRecieved: 'z'\nLine test: %\\x08\\x1b\\x00z\n" +
+           enter,
        1},
   };
   for (const Case& c : kCases) {

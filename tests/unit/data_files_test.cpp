@@ -24,7 +24,8 @@ TEST(DataFiles, SuitTheDemo) {
   int highestUnderPath = 0, flank = 0, flankAbove = 0;
   for (int r = 0; r < 192; ++r) {
     for (int c = 0; c < 192; ++c) {
-      const double along = (c - 8) * dx + (r - 8) * dz, across = std::fabs((r - 8) * dx - (c - 8) * dz);
+      const double along = (c - 8) * dx + (r - 8) * dz,
+                   across = std::fabs((r - 8) * dx - (c - 8) * dz);
       const int h = (uint8_t)heights[r * 192 + c];
       if (along < 0) continue;
       if (across <= 3) highestUnderPath = std::max(highestUnderPath, h);

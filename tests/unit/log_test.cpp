@@ -26,7 +26,8 @@ TEST(LogFile, WritesEachMessageAsFormatted) {
        "Recieved: 'Recieved: 'a'\n"},
       {"long message cut to 4095", [&](CLog& l) { l.Print("%s\n", x.c_str()), l.Print("next\n"); },
        std::string(4095, 'x') + "next\n"},
-      {"level prefix", [](CLog& l) { l.PrintLevel(1, "[%i] Entering.\n", 32), l.PrintLevel(-7, "x\n"); },
+      {"level prefix",
+       [](CLog& l) { l.PrintLevel(1, "[%i] Entering.\n", 32), l.PrintLevel(-7, "x\n"); },
        "1|[32] Entering.\n-7|x\n"},
       {"a new run empties the log", [](CLog&) {}, ""},
   };

@@ -24,9 +24,10 @@ TEST(TriangleNormal, IsTheUnitNormalOfTheTerrainTriangle) {
     Vector3 want;
   };
   const float r = 0.7071068f;
-  const Case kCases[] = {{0, 0, 0, {0, -1, 0}},         {510, 510, 510, {0, -1, 0}},
-                         {0, 16, 0, {r, -r, 0}},        {0, 0, 16, {0, -r, r}},
-                         {16, 0, 16, {-r, -r, 0}},      {200, 510, 6, {0.846881f, -0.043710f, -0.529983f}}};
+  const Case kCases[] = {
+      {0, 0, 0, {0, -1, 0}},    {510, 510, 510, {0, -1, 0}},
+      {0, 16, 0, {r, -r, 0}},   {0, 0, 16, {0, -r, r}},
+      {16, 0, 16, {-r, -r, 0}}, {200, 510, 6, {0.846881f, -0.043710f, -0.529983f}}};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.h00 + c.h01 * 1000 + c.h10 * 1e6);
     Vector3 n;
@@ -40,9 +41,10 @@ TEST(AverageFrameRate, CountsWholeFramesPerElapsedSecond) {
     uint32_t frames;
     int32_t start, end;
     uint32_t want;
-  } const kCases[] = {{600, 1000, 1010, 60},  {599, 1000, 1010, 59},
-                      {42, 1000, 1000, 42},   // inside one second: one second
-                      {600, 1010, 1000, 0},   // the clock went backwards
+  } const kCases[] = {{600, 1000, 1010, 60},
+                      {599, 1000, 1010, 59},
+                      {42, 1000, 1000, 42},  // inside one second: one second
+                      {600, 1010, 1000, 0},  // the clock went backwards
                       {600, INT32_MAX - 4, INT32_MIN + 5, 60}};
   for (const Case& c : kCases) EXPECT_EQ(AverageFrameRate(c.frames, c.start, c.end), c.want);
 }
@@ -56,9 +58,9 @@ TEST(Camera, SteersFromTheCursorOffsetAndFliesLevel) {
     bool steered;
     Vector3 target;
   } const kCases[] = {
-      {320, 240, false, {100, 0, 0}},       {330, 240, true, {99.995f, 0, 0.99998f}},
+      {320, 240, false, {100, 0, 0}},           {330, 240, true, {99.995f, 0, 0.99998f}},
       {300, 240, true, {99.98f, 0, -1.99987f}}, {320, 250, true, {100, -0.08f, 0}},
-      {320, 0, true, {100, 1.92f, 0}},      {320, -100000, true, {100, 10, 0}},
+      {320, 0, true, {100, 1.92f, 0}},          {320, -100000, true, {100, 10, 0}},
       {320, 100000, true, {100, -10, 0}},
   };
   for (const Case& c : kCases) {
@@ -101,12 +103,13 @@ struct ObliqueView {
   double Inside(double x, double y, double z) const {
     double eyeSpace[4], clip[4];
     for (int i = 0; i < 4; ++i)
-      eyeSpace[i] = modelview[i] * x + modelview[4 + i] * y + modelview[8 + i] * z + modelview[12 + i];
+      eyeSpace[i] =
+          modelview[i] * x + modelview[4 + i] * y + modelview[8 + i] * z + modelview[12 + i];
     for (int i = 0; i < 4; ++i)
       clip[i] = projection[i] * eyeSpace[0] + projection[4 + i] * eyeSpace[1] +
                 projection[8 + i] * eyeSpace[2] + projection[12 + i] * eyeSpace[3];
-    return std::min({clip[3] - std::fabs(clip[0]), clip[3] - std::fabs(clip[1]),
-                     clip[3] - std::fabs(clip[2])});
+    return std::min(
+        {clip[3] - std::fabs(clip[0]), clip[3] - std::fabs(clip[1]), clip[3] - std::fabs(clip[2])});
   }
 };
 
@@ -138,8 +141,9 @@ TEST(Frustum, PlanesBoundTheViewVolumeAndCubesAreCulledConservatively) {
         const double half = 1 + std::fabs(random(40));
         bool cornerInside = false;
         for (int corner = 0; corner < 8; ++corner)
-          cornerInside |= view.Inside(x + (corner & 1 ? half : -half), y + (corner & 2 ? half : -half),
-                                      z + (corner & 4 ? half : -half)) > 1e-2;
+          cornerInside |=
+              view.Inside(x + (corner & 1 ? half : -half), y + (corner & 2 ? half : -half),
+                          z + (corner & 4 ? half : -half)) > 1e-2;
         if (!frustum.CubeVisible(x, y, z, half)) {
           ++culled;
           EXPECT_FALSE(cornerInside) << "cube at " << x << "," << y << "," << z << " half " << half;

@@ -101,7 +101,8 @@ struct LoaderStandIn : StandIn<IDirectMusicLoader> {
       : StandIn(j, "loader"), m_search(search), m_yields(yields) {}
   HRESULT WINAPI SetSearchDirectory(REFGUID type, WCHAR* path, BOOL clear) override {
     for (searchPath.clear(); *path; ++path) searchPath.push_back(char(*path));
-    Record(type == GUID_DirectMusicAllTypes && !clear ? "SetSearchDirectory" : "SetSearchDirectory?");
+    Record(type == GUID_DirectMusicAllTypes && !clear ? "SetSearchDirectory"
+                                                      : "SetSearchDirectory?");
     return m_search;
   }
   HRESULT WINAPI GetObject(LPDMUS_OBJECTDESC desc, REFIID riid, LPVOID* ppv) override {
@@ -156,14 +157,27 @@ TEST_F(Music, NormalRunTellsDirectMusicWhatToPlayAndReleasesEverything) {
   auto* seg = m_journal.Make<SegmentStandIn>();
   auto* loader = m_journal.Make<LoaderStandIn>(S_OK, seg);
   seg->performance = static_cast<IDirectMusicPerformance2*>(perf);
-  Register<IDirectMusicPerformance2>(CLSID_DirectMusicPerformance, IID_IDirectMusicPerformance2, perf);
+  Register<IDirectMusicPerformance2>(CLSID_DirectMusicPerformance, IID_IDirectMusicPerformance2,
+                                     perf);
   Register<IDirectMusicLoader>(CLSID_DirectMusicLoader, IID_IDirectMusicLoader, loader);
-  EXPECT_EQ(Run(), "Creating performance\nCreating loader\nGot here\nLoading MIDI segment\nPlaying segment\n");
-  const std::vector<std::string> expected = {
-      "perf.Init", "perf.AddPort", "loader.SetSearchDirectory", "loader.GetObject",
-      "seg.SetParam(StandardMIDIFile,all,perf)", "seg.SetParam(Download,all,perf)",
-      "perf.PlaySegment", "state.Release", "perf.Stop", "seg.SetParam(Unload,all,perf)",
-      "seg.Release", "perf.CloseDown", "perf.Release", "dm.Release", "loader.Release"};
+  EXPECT_EQ(
+      Run(),
+      "Creating performance\nCreating loader\nGot here\nLoading MIDI segment\nPlaying segment\n");
+  const std::vector<std::string> expected = {"perf.Init",
+                                             "perf.AddPort",
+                                             "loader.SetSearchDirectory",
+                                             "loader.GetObject",
+                                             "seg.SetParam(StandardMIDIFile,all,perf)",
+                                             "seg.SetParam(Download,all,perf)",
+                                             "perf.PlaySegment",
+                                             "state.Release",
+                                             "perf.Stop",
+                                             "seg.SetParam(Unload,all,perf)",
+                                             "seg.Release",
+                                             "perf.CloseDown",
+                                             "perf.Release",
+                                             "dm.Release",
+                                             "loader.Release"};
   EXPECT_EQ(m_journal.calls, expected);
   EXPECT_EQ(loader->searchPath, m_folder.Path());
   const DMUS_OBJECTDESC& desc = loader->lastDesc;
@@ -193,12 +207,14 @@ TEST_F(Music, EachFailureIsLoggedAndTheRestCarriesOn) {
       {"no audio output", kNoAudio, kRealLoader, music,
        "Failed to initalise port\n" + loading + "Playing segment\n", false},
       {"no performance class", kNoPerfClass, kRealLoader, music,
-       "Failed to create instance\nFailed to create performance\n" + loading + "Playing segment\n", false},
+       "Failed to create instance\nFailed to create performance\n" + loading + "Playing segment\n",
+       false},
       {"performance Init fails", kInitFails, kRealLoader, music,
        "Failed to initialise peformance\n" + loading + "Playing segment\n", true},
       {"no loader class", kInitFails, kNoLoaderClass, music,
        "Failed to initialise peformance\nCreating loader\nFailed to create instance\n"
-       "Failed to create loader\nGot here\n", false},
+       "Failed to create loader\nGot here\n",
+       false},
       {"search folder refused", kStandIn, kRefusesFolder, music,
        loading + "Failed to set search directory\n", false},
       {"working folder deleted", kStandIn, kFolderGone, music,
@@ -253,8 +269,9 @@ TEST_F(Music, ClosingWhileTheInstrumentsLoadEndsPromptly) {
   setenv("ALSA_CONFIG_PATH", (m_folder.Path() + "/asound.conf").c_str(), 1);
   for (int run = 0; run < 3; ++run) {
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Run(), "Creating performance\nFailed to initalise port\nCreating loader\nGot here\n"
-                     "Loading MIDI segment\nPlaying segment\n");
+    EXPECT_EQ(Run(),
+              "Creating performance\nFailed to initalise port\nCreating loader\nGot here\n"
+              "Loading MIDI segment\nPlaying segment\n");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   }
 }
@@ -269,7 +286,8 @@ TEST(MusicLoader, RefusesWhatIsNotAStandardMidiFile) {
   CoInitialize(NULL);
   IDirectMusicLoader* loader = NULL;
   ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, NULL, CLSCTX_INPROC_SERVER,
-                             IID_IDirectMusicLoader, (void**)&loader), S_OK);
+                             IID_IDirectMusicLoader, (void**)&loader),
+            S_OK);
   for (const auto& [bytes, loads] : kFiles) {
     TestFile file("music.mid", bytes);
     DMUS_OBJECTDESC desc = {};
@@ -277,7 +295,8 @@ TEST(MusicLoader, RefusesWhatIsNotAStandardMidiFile) {
     desc.dwValidData = DMUS_OBJ_FILENAME;
     std::copy_n("music.mid", 10, desc.wszFileName);
     IDirectMusicSegment2* segment = NULL;
-    EXPECT_EQ(SUCCEEDED(loader->GetObject(&desc, IID_IDirectMusicSegment2, (void**)&segment)), loads);
+    EXPECT_EQ(SUCCEEDED(loader->GetObject(&desc, IID_IDirectMusicSegment2, (void**)&segment)),
+              loads);
     EXPECT_EQ(segment != NULL, loads);
     if (segment) segment->Release();
   }
