@@ -4,6 +4,7 @@
 // swaps. The start-up benchmark's yardstick for skelv: the same platform
 // layer, the same process entry, none of the demo's own work.
 #include "System/Platform.h"
+#include "platform/PixelFormat.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   WNDCLASSA windowClass = {};
@@ -16,14 +17,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                                 640, 480, nullptr, nullptr, instance, nullptr);
   if (!window) return 1;
   HDC dc = GetDC(window);
-  PIXELFORMATDESCRIPTOR format = {};
-  format.nSize = sizeof format;
-  format.nVersion = 1;
-  format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-  format.iPixelType = PFD_TYPE_RGBA;
-  format.cColorBits = 24;
-  format.cDepthBits = 32;
-  SetPixelFormat(dc, ChoosePixelFormat(dc, &format), &format);
+  SetPixelFormat(dc, ChoosePixelFormat(dc, &kPixelFormat), &kPixelFormat);
   HGLRC context = wglCreateContext(dc);
   wglMakeCurrent(dc, context);
   glClearColor(1, 1, 1, 1);

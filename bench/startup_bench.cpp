@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,6 @@ namespace {
 
 const double kTarget = 2.0;
 const int kTimeoutMs = 20000;
-const char* const kDataFiles[] = {"Scape.raw", "scape.tex", "skelv.rgba", "sky.raw", "Duridaz.mid"};
 
 long long NowNs() {
   timespec now;
@@ -88,7 +88,8 @@ int main(int argc, char** argv) {
   // so its logs land there and not in the build folder.
   char folder[] = "/tmp/startup_bench.XXXXXX";
   if (!mkdtemp(folder)) return 1;
-  for (const char* file : kDataFiles) {
+  std::istringstream dataFiles(SKELV_DATA_FILES);  // the names, separated by spaces
+  for (std::string file; dataFiles >> file;) {
     const std::string from = std::string(SKELV_BUILD_DIR) + "/" + file;
     if (symlink(from.c_str(), (std::string(folder) + "/" + file).c_str()) != 0) return 1;
   }

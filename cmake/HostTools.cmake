@@ -5,8 +5,7 @@
 include(ExternalProject)
 
 set(_host_dir ${CMAKE_BINARY_DIR}/host-tools)
-set(_data_files Scape.raw scape.tex skelv.rgba sky.raw Duridaz.mid)
-list(TRANSFORM _data_files PREPEND ${_host_dir}/ OUTPUT_VARIABLE _host_files)
+list(TRANSFORM SKELV_DATA_FILES PREPEND ${_host_dir}/ OUTPUT_VARIABLE _host_files)
 
 ExternalProject_Add(skelv_host_tools
   SOURCE_DIR ${CMAKE_SOURCE_DIR}/cmake/host-tools

@@ -5,10 +5,6 @@
 
 #include "System/Files.h"
 
-namespace {
-const size_t kMessageBytes = 4096;
-}
-
 CLog::CLog(uint8_t mode, const char* fileName) : m_mode(mode), m_console(nullptr), m_file(nullptr) {
   if (m_mode == LOG_FILE) {
     // NOTE: a file that cannot be created, or is not a regular file, leaves
@@ -51,7 +47,7 @@ void CLog::Write(const char* text) {
 }
 
 void CLog::WriteFormatted(const char* format, va_list args) {
-  char buffer[kMessageBytes];
+  char buffer[kLogMessageBytes];
   // vsnprintf cuts an over-long message to 4095 characters and terminates it.
   vsnprintf(buffer, sizeof buffer, format, args);
   Write(buffer);

@@ -8,8 +8,11 @@
 
 enum : uint8_t { LOG_FILE = 1, LOG_STDOUT = 2, LOG_CONSOLE = 3 };
 
+// The buffer of one message, its terminator included: a longer one is cut.
+const size_t kLogMessageBytes = 4096;
+
 // A log sink bound at construction to one destination. Every message is
-// formatted into a 4096-byte buffer of its own call and written at once.
+// formatted into a kLogMessageBytes buffer of its own call and written at once.
 class CLog {
  public:
   CLog(uint8_t mode, const char* fileName);

@@ -4,33 +4,16 @@
 #include <ctime>
 
 #include "System/Screen.h"
+#include "platform/PixelFormat.h"
 #include "render/CCamera.h"
 
 namespace {
 const float kWorldScale = 0.32f;
 const float kCameraStep = 0.002f;
 
-// Window drawing, OpenGL, double buffering; RGBA with 24 colour and 32 depth bits.
-// clang-format off
-const PIXELFORMATDESCRIPTOR kPixelFormat = {
-    40,                                                          // nSize
-    1,                                                           // nVersion
-    PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER,  // dwFlags (0x25)
-    PFD_TYPE_RGBA,                                               // iPixelType
-    24,                                                          // cColorBits
-    0, 0, 0, 0, 0, 0,                                            // colour bits and shifts
-    0, 0,                                                        // alpha bits and shift
-    0, 0, 0, 0, 0,                                               // accumulation bits
-    32,                                                          // cDepthBits
-    0,                                                           // cStencilBits
-    0,                                                           // cAuxBuffers
-    PFD_MAIN_PLANE,                                              // iLayerType
-    0, 0, 0, 0};                                                 // reserved and masks
-// clang-format on
-static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "the descriptor's layout is fixed");
-
 const char kExtensionsFormat[] = "Extensions: %s\n";
-const size_t kLogMessageChars = 4095;
+// The most characters one log message holds.
+const size_t kLogMessageChars = kLogMessageBytes - 1;
 
 // Handles are logged as plain integers ("%i").
 int HandleNumber(const void* handle) { return (int)(INT_PTR)handle; }

@@ -18,9 +18,9 @@ CQuadNode* NewChild(uint8_t level, uint8_t maxLevel) {
 
 // Every node below the deepest level creates its four children, each with its
 // whole subtree, before the next one. Bounds are left to Build.
-CQuadNode::CQuadNode(uint8_t level, uint8_t maxLevel)
-    : level(level),
-      maxLevel(maxLevel),
+CQuadNode::CQuadNode(uint8_t nodeLevel, uint8_t leafLevel)
+    : level(nodeLevel),
+      maxLevel(leafLevel),
       x0(0),
       x1(0),
       z0(0),

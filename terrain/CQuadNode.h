@@ -9,7 +9,7 @@
 // shared terrain arrays; the tree culls whole subtrees against the frustum.
 class CQuadNode {
  public:
-  CQuadNode(uint8_t level, uint8_t maxLevel);
+  CQuadNode(uint8_t nodeLevel, uint8_t leafLevel);
   ~CQuadNode();
   CQuadNode(const CQuadNode&) = delete;
   CQuadNode& operator=(const CQuadNode&) = delete;

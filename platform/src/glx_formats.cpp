@@ -6,6 +6,7 @@
 #include <array>
 #include <vector>
 
+#include "../PixelFormat.h"
 #include "x11_internal.h"
 
 namespace x11 {
@@ -66,9 +67,12 @@ int Distance(int requested, int actual) {
   return actual < requested ? 1000 + (requested - actual) : actual - requested;
 }
 
-// Ranks a format for a request; smaller is closer, compared in order.
-std::array<int, 10> Rank(const PixelFormat& format, const PIXELFORMATDESCRIPTOR& request,
-                         VisualID windowVisual) {
+// A format's distance from a request, compared in order; smaller is closer.
+// The first element says whether the window of the given visual can use it.
+typedef std::array<int, 10> Rank;
+
+Rank RankFormat(const PixelFormat& format, const PIXELFORMATDESCRIPTOR& request,
+                VisualID windowVisual) {
   bool wantDouble = (request.dwFlags & PFD_DOUBLEBUFFER) != 0;
   // The deepest depth buffer when the request cannot be met exactly.
   int depth = format.depthBits >= request.cDepthBits ? format.depthBits - request.cDepthBits
@@ -87,9 +91,18 @@ bool MeetsFlags(const PixelFormat& format, const PIXELFORMATDESCRIPTOR& request)
   return format.rgba == (request.iPixelType == PFD_TYPE_RGBA);
 }
 
-}  // namespace
+// The requested sizes and buffering a format falls short of, one bit each.
+unsigned Shortfalls(const PixelFormat& format, const PIXELFORMATDESCRIPTOR& request) {
+  const bool wantDouble = (request.dwFlags & PFD_DOUBLEBUFFER) != 0;
+  return (unsigned)(format.doubleBuffer != wantDouble) |
+         (unsigned)(format.colorBits < request.cColorBits) << 1 |
+         (unsigned)(format.alphaBits < request.cAlphaBits) << 2 |
+         (unsigned)(format.depthBits < request.cDepthBits) << 3 |
+         (unsigned)(format.stencilBits < request.cStencilBits) << 4 |
+         (unsigned)(format.accumBits < request.cAccumBits) << 5;
+}
 
-int PixelFormatCount() { return (int)Formats().size(); }
+}  // namespace
 
 const PixelFormat* GetPixelFormat(int index) {
   const std::vector<PixelFormat>& formats = Formats();
@@ -100,29 +113,34 @@ const PixelFormat* GetPixelFormat(int index) {
 int ChooseFormat(const PIXELFORMATDESCRIPTOR& request, VisualID windowVisual) {
   const std::vector<PixelFormat>& formats = Formats();
   int best = 0;
-  std::array<int, 10> bestRank = {};
+  Rank bestRank = {};
+  unsigned unavoidable = ~0u;  // what every format falls short of
   for (size_t i = 0; i < formats.size(); ++i) {
     if (!MeetsFlags(formats[i], request)) continue;
-    std::array<int, 10> rank = Rank(formats[i], request, windowVisual);
+    unavoidable &= Shortfalls(formats[i], request);
+    const Rank rank = RankFormat(formats[i], request, windowVisual);
     if (best == 0 || rank < bestRank) {
       best = (int)i + 1;
       bestRank = rank;
     }
   }
-  return best;
+  if (best == 0 || windowVisual == 0) return best;
+  // The window's visual was fixed for kPixelFormat when the window was made.
+  // A request it falls short of where another format would not is refused,
+  // loudly, rather than quietly given less.
+  const PixelFormat& chosen = formats[(size_t)best - 1];
+  if (chosen.visual == windowVisual && (Shortfalls(chosen, request) & ~unavoidable) == 0)
+    return best;
+  Report("glx",
+         "the window's visual 0x%lx cannot give the pixel format asked for (%d colour, "
+         "%d alpha, %d depth, %d stencil bits); windows are made for the program's own format",
+         windowVisual, request.cColorBits, request.cAlphaBits, request.cDepthBits,
+         request.cStencilBits);
+  return 0;
 }
 
 int WindowFormat() {
-  static int format = -1;
-  if (format >= 0) return format;
-  PIXELFORMATDESCRIPTOR request = {};
-  request.nSize = sizeof request;
-  request.nVersion = 1;
-  request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-  request.iPixelType = PFD_TYPE_RGBA;
-  request.cColorBits = 24;
-  request.cDepthBits = 32;
-  format = ChooseFormat(request, 0);
+  static const int format = ChooseFormat(kPixelFormat, 0);
   return format;
 }
 

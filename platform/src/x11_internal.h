@@ -44,8 +44,8 @@ class ErrorTrap {
   int Finish();
 
  private:
-  int previousCode_;
-  bool finished_;
+  int m_previousCode;
+  bool m_finished;
 };
 
 // Every handle of every kind comes from one counter and is never reused, so
@@ -98,6 +98,8 @@ void SetActiveWindow(HWND handle);
 void OnXWindowGone(WindowRecord& window);
 
 // ---- message queue (x11_queue.cpp) -----------------------------------------
+// The context bit of a key message: Alt was held.
+const LPARAM kAltHeld = 1L << 29;
 // Hardware input, in arrival order; keyState is the X modifier state of a
 // key event, which TranslateMessage needs to turn the key into a character.
 void QueueInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, int rootX, int rootY,
@@ -139,13 +141,13 @@ struct PixelFormat {
 
 // The GLX configs of the screen, in the server's order; pixel format n is
 // element n-1. Empty when the server has no GLX.
-int PixelFormatCount();
 const PixelFormat* GetPixelFormat(int index);
-// The closest format for a descriptor; with a visual given, formats the
-// window of that visual can use come first. 0 when nothing fits.
+// The closest format for a descriptor. With a window's visual given, only a
+// format of that visual; 0, reported, when another visual would meet the
+// request better. 0 when nothing fits.
 int ChooseFormat(const PIXELFORMATDESCRIPTOR& request, VisualID windowVisual);
-// The format every new window is created for: double-buffered RGBA, 24
-// colour bits and the deepest depth buffer. 0 without GLX.
+// The format every new window is created for: the closest to kPixelFormat
+// (platform/PixelFormat.h). 0 without GLX.
 int WindowFormat();
 
 // True while the thread's current GL context draws to this X window.

@@ -7,7 +7,7 @@ wait_for_window
 info=$(xwininfo -id "$WINDOW")
 geometry=$(sed -n 's/^ *\(Absolute upper-left [XY]\|Width\|Height\): *//p' <<<"$info" | paste -sd' ')
 # 640x480 outside, less a 4-pixel sizing frame and a 19-pixel caption.
-[ "$geometry" = "0 0 632 453" ] || fail "window x y width height: $geometry"
+[ "$geometry" = "0 0 $CLIENT_WIDTH $CLIENT_HEIGHT" ] || fail "window x y width height: $geometry"
 props=$(xprop -id "$WINDOW" WM_NAME WM_CLASS WM_PROTOCOLS)
 grep -qxF 'WM_NAME(STRING) = "SKELV by Quorrin"' <<<"$props" || fail "title: $props"
 grep -qF '"DOD_UZEVU"' <<<"$props" || fail "class: $props"

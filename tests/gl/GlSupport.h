@@ -13,6 +13,9 @@
 #include "TestFiles.h"
 #include "render/CCamera.h"
 
+// The client area the program's window gets, read back as the picture.
+const int kClientWidth = SKELV_CLIENT_WIDTH, kClientHeight = SKELV_CLIENT_HEIGHT;
+
 struct Rgb {
   double r, g, b;
 };
@@ -39,7 +42,7 @@ class TestApplication {
       WriteWholeFile(name, ShippedFile(name));
     WriteWholeFile("sky.raw", CodedSky());
     WriteWholeFile("skelv.rgba", CodedLogo());
-    app.window->Register((HINSTANCE)0x400000);
+    app.window->Register(nullptr);  // no WinMain, no instance handle: none is needed
     app.window->Create("SKELV by Quorrin");
     if (!app.window->window) ADD_FAILURE() << "no window: is DISPLAY an X server with GLX?";
     app.Init();
@@ -72,10 +75,10 @@ inline Rgb ReadPixel(int x, int y) {
 }
 
 inline std::string ReadFrame(GLenum buffer = GL_BACK) {
-  std::string pixels(632 * 453 * 3, '\0');
+  std::string pixels(kClientWidth * kClientHeight * 3, '\0');
   glReadBuffer(buffer);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, 632, 453, GL_RGB, GL_UNSIGNED_BYTE, &pixels[0]);
+  glReadPixels(0, 0, kClientWidth, kClientHeight, GL_RGB, GL_UNSIGNED_BYTE, &pixels[0]);
   glReadBuffer(GL_BACK);
   return pixels;
 }

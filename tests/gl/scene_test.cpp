@@ -6,6 +6,7 @@
 
 #include "GlSupport.h"
 #include "console/CConsole.h"
+#include "platform/PixelFormat.h"
 
 namespace {
 
@@ -64,7 +65,8 @@ TEST(Scene, CeilingShowsTheSkyImage) {
       const double x = 12.0 * col + 6, z = 3072 - (12.0 * row + 6);
       double px, py, pz;
       gluProject(x, 512, z, modelview, projection, viewport, &px, &py, &pz);
-      ASSERT_TRUE(px >= 0 && px < 632 && py >= 0 && py < 453) << row << "," << col;
+      ASSERT_TRUE(px >= 0 && px < kClientWidth && py >= 0 && py < kClientHeight)
+          << row << "," << col;
       EXPECT_TRUE(Near(ReadPixel((int)px, (int)py), Rgb{(double)col, (double)row, 128}, 0))
           << row << "," << col;
     }
@@ -182,6 +184,15 @@ TEST(Scene, DriverLogCutsTheExtensionsAfterAWholeName) {
   EXPECT_EQ(all.compare(0, logged.size(), logged), 0);
   EXPECT_EQ(all[logged.size()], ' ');
   EXPECT_GT(logged.size(), 4000u);
+}
+
+// The window's visual was fixed for the program's pixel format: a request for
+// more (a stencil buffer) is refused, not quietly given less.
+TEST(Scene, WindowRefusesAPixelFormatItsVisualCannotGive) {
+  PIXELFORMATDESCRIPTOR stencil = kPixelFormat;
+  stencil.cStencilBits = 8;
+  EXPECT_NE(ChoosePixelFormat(Renderer().deviceContext, &kPixelFormat), 0);
+  EXPECT_EQ(ChoosePixelFormat(Renderer().deviceContext, &stencil), 0);
 }
 
 }  // namespace

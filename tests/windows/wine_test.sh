@@ -14,7 +14,8 @@ out=$root/build-win/wine-test
 # No Mono or Gecko installer dialogs, no desktop menu entries from Wine.
 export WINEPREFIX=$root/build-win/wineprefix WINEARCH=win64 WINEDEBUG=-all \
   WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-trap "wineserver -k 2>/dev/null; $(trap -p EXIT | cut -d"'" -f2)" EXIT
+stop_wine() { wineserver -k 2>/dev/null; }
+at_exit stop_wine
 rm -rf "$out" "$WINEPREFIX" && mkdir -p "$out"
 timeout 120 wineboot -i >"$out/wineboot.log" 2>&1 || fail "wineboot failed; see $out/wineboot.log"
 
@@ -39,8 +40,10 @@ drive() {
   wait_for_window
   wait_for_line "$logs/Main.txt" "1|[32] Entering main loop.$cr"
   # The screen under the window, as shown: Wine may draw OpenGL in a child window.
-  local X Y WIDTH HEIGHT SCREEN
-  eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
+  local key value X=0 Y=0 WIDTH=0 HEIGHT=0
+  while IFS== read -r key value; do
+    case $key in X | Y | WIDTH | HEIGHT) printf -v "$key" %d "$value" ;; esac
+  done < <(xdotool getwindowgeometry --shell "$WINDOW")
   for ((i = 0; i < $3; i++)); do
     import -silent -window root -crop "${WIDTH}x$HEIGHT+$X+$Y" "$out/$1-$i.ppm"
   done
@@ -54,21 +57,21 @@ drive() {
 # Every log in CR LF lines and equal to the Linux log under the mask.
 compare_logs() {
   local log lines=0 masked=0
-  for log in Main Sys3DLog OpenGL MTF QLog MIDI Console; do
-    [ -f "$out/$1/$log.txt" ] || fail "$1: $log.txt is missing"
-    ! grep -qv $'\r$' "$out/$1/$log.txt" || fail "$1: $log.txt has lines not ending in CR LF"
-    diff <(mask "$out/linux/$log.txt") <(mask "$out/$1/$log.txt") || fail "$1: $log.txt differs from Linux"
-    lines=$((lines + $(wc -l <"$out/$1/$log.txt")))
-    masked=$((masked + $(diff <(sed 's/\r$//' "$out/$1/$log.txt") <(mask "$out/$1/$log.txt") | grep -c '^<' || true)))
+  for log in "${LOG_FILES[@]}"; do
+    [ -f "$out/$1/$log" ] || fail "$1: $log is missing"
+    ! grep -qv $'\r$' "$out/$1/$log" || fail "$1: $log has lines not ending in CR LF"
+    diff <(mask "$out/linux/$log") <(mask "$out/$1/$log") || fail "$1: $log differs from Linux"
+    lines=$((lines + $(wc -l <"$out/$1/$log")))
+    masked=$((masked + $(diff <(sed 's/\r$//' "$out/$1/$log") <(mask "$out/$1/$log") | grep -c '^<' || true)))
   done
-  echo "$1: 7 logs, $lines lines, equal to the Linux logs; $masked lines masked"
+  echo "$1: ${#LOG_FILES[@]} logs, $lines lines, equal to the Linux logs; $masked lines masked"
 }
 
 # Both builds fly the same line at their own frame rates, so some pair of the
 # two series shows the same moment, or one frame apart (about 1,200 pixels
 # differ then; a build without the logo came no closer than 3,800).
 first_picture() {
-  local a b differ best=$((632 * 453)) pair=""
+  local a b differ best=$((CLIENT_WIDTH * CLIENT_HEIGHT)) pair=""
   for a in "$out"/linux-*.ppm; do
     for b in "$out/$1"-*.ppm; do
       differ=$(compare -metric AE -fuzz 2% "$a" "$b" null: 2>&1) || true
@@ -77,7 +80,7 @@ first_picture() {
     done
   done
   [ "$best" -lt 1500 ] || fail "$1: no first picture looks like a Linux one: $pair differ in $best pixels"
-  echo "$1: first pictures $pair: $best of 286296 pixels differ"
+  echo "$1: first pictures $pair: $best of $((CLIENT_WIDTH * CLIENT_HEIGHT)) pixels differ"
 }
 
 xdotool mousemove 320 240
@@ -91,6 +94,7 @@ for arch in "${@:2}"; do
   case $arch in
     x86_64) build=$root/build-win loader=/usr/lib/wine/wine64 descriptor=856 ;;
     i686) build=$root/build-win32 loader=/usr/lib/wine/wine descriptor=848 ;;
+    *) fail "unknown architecture '$arch' (x86_64 or i686)" ;;
   esac
   { cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
     -DSKELV_MINGW_TRIPLE="$arch-w64-mingw32" && cmake --build "$build" -j2 && (cd "$build" && cpack); } \
