@@ -19,7 +19,7 @@
 #include "AllocationCounter.h"
 #include "GlRecorder.h"
 #include "Median.h"
-#include "System/Win32/CWindow.h"
+#include "System/Win32/CApplication.h"
 #include "console/CConsole.h"
 #include "render/CCamera.h"
 #include "render/CSystem3D.h"
@@ -29,16 +29,6 @@ typedef std::chrono::steady_clock Clock;
 
 double Seconds(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration<double>(to - from).count();
-}
-
-// One main-loop message pass, outside the timed part; false once the window is gone.
-bool PumpOneMessage() {
-  MSG message;
-  if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return true;
-  if (message.message == WM_QUIT) return false;
-  TranslateMessage(&message);
-  DispatchMessageA(&message);
-  return true;
 }
 
 // What the recording pass keeps of every frame.
@@ -54,8 +44,9 @@ struct Flight {
 void RecordFlight(CSystem3D& system, int frames, Flight& flight) {
   CRenderer& renderer = *system.renderer;
   flight.modelviews.resize((size_t)frames * 16);
+  WPARAM quitCode = 0;  // the message passes run outside the timed part
   for (int f = 0; f < frames; ++f) {
-    PumpOneMessage();
+    PumpOneMessage(&quitCode);
     renderer.BeginFrame();
     glGetFloatv(GL_PROJECTION_MATRIX, flight.projection);
     glGetFloatv(GL_MODELVIEW_MATRIX, &flight.modelviews[(size_t)f * 16]);
@@ -100,8 +91,9 @@ struct Pass {
 // Adds each frame's real minus reference allocations to differences.
 void TimeInterleaved(CSystem3D& system, const Flight& flight, int frames, Pass& real,
                      Pass& reference, std::vector<double>* differences) {
+  WPARAM quitCode = 0;
   for (int f = 0; f < frames; ++f) {
-    PumpOneMessage();
+    PumpOneMessage(&quitCode);
     StartCountingAllocations();
     Clock::time_point start = Clock::now();
     system.Frame();
@@ -109,7 +101,7 @@ void TimeInterleaved(CSystem3D& system, const Flight& flight, int frames, Pass& 
     const uint64_t realAllocations = StopCountingAllocations();
     real.allocations += realAllocations;
 
-    PumpOneMessage();
+    PumpOneMessage(&quitCode);
     StartCountingAllocations();
     start = Clock::now();
     ReferenceFrame(*system.renderer, flight, f);

@@ -10,6 +10,9 @@ namespace {
 const uint8_t kCarriageReturn = 13;
 // A character written as \xNN takes four.
 const size_t kEscapedChars = 4;
+// The panel's lower and upper edges in the screen projection (y upwards).
+const float kPanelBottom = 80.0f;
+const float kPanelTop = 400.0f;
 
 // Copies at most one line's 80 characters into a terminated buffer, so that a
 // full line without a terminator is printed as exactly its 80 characters.
@@ -75,10 +78,10 @@ void CConsole::DrawConsolePanel() {
   glDisable(GL_TEXTURE_2D);
   glBegin(GL_QUADS);
   glColor4f(0.0f, 0.0f, 1.0f, 0.5f);
-  glVertex2f(0.0f, 80.0f);
-  glVertex2f((float)kScreenWidth, 80.0f);
-  glVertex2f((float)kScreenWidth, 400.0f);
-  glVertex2f(0.0f, 400.0f);
+  glVertex2f(0.0f, kPanelBottom);
+  glVertex2f((float)kScreenWidth, kPanelBottom);
+  glVertex2f((float)kScreenWidth, kPanelTop);
+  glVertex2f(0.0f, kPanelTop);
   glEnd();
   glEnable(GL_TEXTURE_2D);
 }

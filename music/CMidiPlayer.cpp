@@ -11,34 +11,35 @@ const int kPathChars = 260;
 const DWORD kAllGroups = 0xFFFFFFFF;
 }  // namespace
 
-CMidiPlayer::CMidiPlayer() : directMusic(NULL), performance(NULL), loader(NULL), segment(NULL) {
-  CoInitialize(NULL);
+CMidiPlayer::CMidiPlayer()
+    : directMusic(nullptr), performance(nullptr), loader(nullptr), segment(nullptr) {
+  CoInitialize(nullptr);
 }
 
 CMidiPlayer::~CMidiPlayer() { CoUninitialize(); }
 
 IDirectMusicPerformance2* CMidiPlayer::CreatePerformance() {
   MidiLog.Print("Creating performance\n");
-  IDirectMusicPerformance2* created = NULL;
-  HRESULT hr = CoCreateInstance(CLSID_DirectMusicPerformance, NULL,
+  IDirectMusicPerformance2* created = nullptr;
+  HRESULT hr = CoCreateInstance(CLSID_DirectMusicPerformance, nullptr,
                                 CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
                                 IID_IDirectMusicPerformance2, (void**)&created);
   if (FAILED(hr)) {
     MidiLog.Print("Failed to create instance\n");
-    return NULL;
+    return nullptr;
   }
   return created;
 }
 
 IDirectMusicLoader* CMidiPlayer::CreateLoader() {
   MidiLog.Print("Creating loader\n");
-  IDirectMusicLoader* created = NULL;
-  HRESULT hr =
-      CoCreateInstance(CLSID_DirectMusicLoader, NULL, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
-                       IID_IDirectMusicLoader, (void**)&created);
+  IDirectMusicLoader* created = nullptr;
+  HRESULT hr = CoCreateInstance(CLSID_DirectMusicLoader, nullptr,
+                                CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
+                                IID_IDirectMusicLoader, (void**)&created);
   if (FAILED(hr)) {
     MidiLog.Print("Failed to create instance\n");
-    return NULL;
+    return nullptr;
   }
   return created;
 }
@@ -47,20 +48,20 @@ IDirectMusicLoader* CMidiPlayer::CreateLoader() {
 // object that could not be created is skipped.
 bool CMidiPlayer::Open(const char* fileName) {
   performance = CreatePerformance();
-  if (performance == NULL) MidiLog.Print("Failed to create performance\n");
+  if (performance == nullptr) MidiLog.Print("Failed to create performance\n");
 
-  directMusic = NULL;
-  if (performance != NULL) {
-    if (FAILED(performance->Init(&directMusic, NULL, NULL)))
+  directMusic = nullptr;
+  if (performance != nullptr) {
+    if (FAILED(performance->Init(&directMusic, nullptr, nullptr)))
       MidiLog.Print("Failed to initialise peformance\n");
-    if (FAILED(performance->AddPort(NULL))) MidiLog.Print("Failed to initalise port\n");
+    if (FAILED(performance->AddPort(nullptr))) MidiLog.Print("Failed to initalise port\n");
   }
 
   loader = CreateLoader();
-  if (loader == NULL) MidiLog.Print("Failed to create loader\n");
+  if (loader == nullptr) MidiLog.Print("Failed to create loader\n");
 
   MidiLog.Print("Got here\n");
-  if (loader != NULL) segment = LoadSegment(loader, fileName);
+  if (loader != nullptr) segment = LoadSegment(loader, fileName);
   return true;
 }
 
@@ -73,16 +74,16 @@ IDirectMusicSegment2* CMidiPlayer::LoadSegment(IDirectMusicLoader* musicLoader,
   WCHAR wideFileName[kPathChars] = {0};
 
   MidiLog.Print("Loading MIDI segment\n");
-  if (_getcwd(directory, kPathChars) == NULL) {
+  if (_getcwd(directory, kPathChars) == nullptr) {
     MidiLog.Print("Failed to get current directory\n");
-    return NULL;
+    return nullptr;
   }
   // A conversion that does not fit leaves an empty name, never an unterminated one.
   if (MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, directory, -1, wideDirectory, kPathChars) == 0)
     wideDirectory[0] = 0;
   if (FAILED(musicLoader->SetSearchDirectory(GUID_DirectMusicAllTypes, wideDirectory, FALSE))) {
     MidiLog.Print("Failed to set search directory\n");
-    return NULL;
+    return nullptr;
   }
   if (MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, fileName, -1, wideFileName, kPathChars) == 0)
     wideFileName[0] = 0;
@@ -95,9 +96,9 @@ IDirectMusicSegment2* CMidiPlayer::LoadSegment(IDirectMusicLoader* musicLoader,
   desc.guidClass = CLSID_DirectMusicSegment;
   memcpy(desc.wszFileName, wideFileName, sizeof(desc.wszFileName));
 
-  IDirectMusicSegment2* loaded = NULL;
+  IDirectMusicSegment2* loaded = nullptr;
   musicLoader->GetObject(&desc, IID_IDirectMusicSegment2, (void**)&loaded);
-  if (loaded == NULL) return NULL;  // missing or unreadable file: no segment to set up
+  if (loaded == nullptr) return nullptr;  // missing or unreadable file: no segment to set up
 
   loaded->SetParam(GUID_StandardMIDIFile, kAllGroups, 0, 0, performance);
   loaded->SetParam(GUID_Download, kAllGroups, 0, 0, performance);
@@ -105,13 +106,13 @@ IDirectMusicSegment2* CMidiPlayer::LoadSegment(IDirectMusicLoader* musicLoader,
 }
 
 bool CMidiPlayer::Play() {
-  if (segment == NULL) return true;
+  if (segment == nullptr) return true;
   MidiLog.Print("Playing segment\n");
-  if (performance != NULL) {
-    IDirectMusicSegmentState* state = NULL;
+  if (performance != nullptr) {
+    IDirectMusicSegmentState* state = nullptr;
     performance->PlaySegment(segment, 0, 0, &state);
     // The performance keeps its own reference while the segment plays.
-    if (state != NULL) state->Release();
+    if (state != nullptr) state->Release();
   }
   return true;
 }
@@ -119,24 +120,24 @@ bool CMidiPlayer::Play() {
 // Stops the music and releases every object, each only if it exists. The
 // DirectMusic object that Init handed out is released with the performance.
 bool CMidiPlayer::Close() {
-  if (performance != NULL) performance->Stop(NULL, NULL, 0, 0);
-  if (segment != NULL) {
+  if (performance != nullptr) performance->Stop(nullptr, nullptr, 0, 0);
+  if (segment != nullptr) {
     segment->SetParam(GUID_Unload, kAllGroups, 0, 0, performance);
     segment->Release();
-    segment = NULL;
+    segment = nullptr;
   }
-  if (performance != NULL) {
+  if (performance != nullptr) {
     performance->CloseDown();
     performance->Release();
-    performance = NULL;
+    performance = nullptr;
   }
-  if (directMusic != NULL) {
+  if (directMusic != nullptr) {
     directMusic->Release();
-    directMusic = NULL;
+    directMusic = nullptr;
   }
-  if (loader != NULL) {
+  if (loader != nullptr) {
     loader->Release();
-    loader = NULL;
+    loader = nullptr;
   }
   return true;
 }

@@ -34,8 +34,7 @@ bool CCamera::MouseLook() {
   return true;
 }
 
-bool CCamera::SteerFrom(int32_t cursorX, int32_t cursorY) {
-  if (cursorX == kMouseCentreX && cursorY == kMouseCentreY) return false;
+void CCamera::SteerFrom(int32_t cursorX, int32_t cursorY) {
   // 64-bit differences: a wild position must not overflow the subtraction.
   const float yaw = (float)((int64_t)kMouseCentreX - cursorX) / kPixelsPerRadian;
   const float pitch = (float)((int64_t)kMouseCentreY - cursorY) / kPixelsPerRadian;
@@ -44,7 +43,6 @@ bool CCamera::SteerFrom(int32_t cursorX, int32_t cursorY) {
   if (target.y - eye.y > kPitchLimit) target.y = eye.y + kPitchLimit;
   if (target.y - eye.y < -kPitchLimit) target.y = eye.y - kPitchLimit;
   Rotate(0.0f, -yaw, 0.0f);
-  return true;
 }
 
 // Turns the target about the eye. Every axis works from the offset taken at

@@ -15,9 +15,9 @@ class CCamera {
   void Rotate(float ax, float ay, float az);
   void Apply();
 
-  // The steering of one frame from a cursor position in screen coordinates:
-  // false, and nothing changed, when the cursor sits at the centre point.
-  bool SteerFrom(int32_t cursorX, int32_t cursorY);
+  // The steering of one frame from a cursor position in screen coordinates;
+  // at the centre point nothing changes.
+  void SteerFrom(int32_t cursorX, int32_t cursorY);
 
   Vector3 eye;
   Vector3 target;

@@ -6,6 +6,12 @@
 #include "System/Screen.h"
 #include "console/CConsole.h"
 
+namespace {
+// The quadtree's root level and its leaves' level: 4^5 leaves of 6x6 cells.
+const uint8_t kRootLevel = 1;
+const uint8_t kLeafLevel = 6;
+}  // namespace
+
 // A member that cannot be allocated ends the process with a line in this log.
 CSystem3D::CSystem3D()
     : root(nullptr),
@@ -24,10 +30,11 @@ bool CSystem3D::Init() {
   log->Print("CSystem3D::Init()\n");
   renderer->Init();
   renderer->SetPerspective(kScreenWidth, kScreenHeight);
-  root = CheckAllocation(new (std::nothrow) CQuadNode(1, 6), log, "quadtree root");
+  root =
+      CheckAllocation(new (std::nothrow) CQuadNode(kRootLevel, kLeafLevel), log, "quadtree root");
   loader->LoadHeightFile("Scape.raw", root);
-  TerrainLoader.LoadRawTexture("skelv.rgba", &LogoImage, TEX_LOGO, 128, 64, 4);
-  TerrainLoader.LoadRawTexture("sky.raw", &SkyImage, TEX_SKY, 256, 256, 3);
+  TerrainLoader.LoadRawTexture("skelv.rgba", &LogoImage, TEX_LOGO, kLogoWidth, kLogoHeight, 4);
+  TerrainLoader.LoadRawTexture("sky.raw", &SkyImage, TEX_SKY, kSkySize, kSkySize, 3);
   return true;
 }
 

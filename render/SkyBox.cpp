@@ -7,8 +7,8 @@
 namespace {
 const float kSampleValues = 256.0f;
 
-// The 128-pixel logo ends at the screen's right edge.
-const float kLogoLeft = kScreenWidth - 128.0f;
+// The logo, one texel per pixel, ends at the screen's right edge.
+const float kLogoLeft = (float)(kScreenWidth - kLogoWidth);
 
 // One corner of a sky-box quad.
 struct Corner {
@@ -84,8 +84,8 @@ void CRenderer::DrawLogo() {
   glTexCoord2f(1.0f, 1.0f);
   glVertex2f((float)kScreenWidth, 0.0f);
   glTexCoord2f(1.0f, 0.0f);
-  glVertex2f((float)kScreenWidth, 64.0f);
+  glVertex2f((float)kScreenWidth, (float)kLogoHeight);
   glTexCoord2f(0.0f, 0.0f);
-  glVertex2f(kLogoLeft, 64.0f);
+  glVertex2f(kLogoLeft, (float)kLogoHeight);
   glEnd();
 }

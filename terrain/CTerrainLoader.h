@@ -19,6 +19,11 @@ struct TexCoord {
   float s, t;
 };
 
+// The shipped raw images: the logo is RGBA, the sky RGB.
+const int32_t kLogoWidth = 128;
+const int32_t kLogoHeight = 64;
+const int32_t kSkySize = 256;
+
 struct RawImage {
   int32_t width;
   int32_t height;

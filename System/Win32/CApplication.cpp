@@ -41,16 +41,20 @@ void CApplication::Frame() { system->Frame(); }
 
 const char* GetPlatformName() { return "Win32"; }
 
-bool MainLoopPass(CApplication* app, WPARAM* exitCode) {
+bool PumpOneMessage(WPARAM* exitCode) {
   MSG message;
-  if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      *exitCode = message.wParam;
-      return false;
-    }
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
+  if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return true;
+  if (message.message == WM_QUIT) {
+    *exitCode = message.wParam;
+    return false;
   }
+  TranslateMessage(&message);
+  DispatchMessageA(&message);
+  return true;
+}
+
+bool MainLoopPass(CApplication* app, WPARAM* exitCode) {
+  if (!PumpOneMessage(exitCode)) return false;
   app->Frame();
   return true;
 }

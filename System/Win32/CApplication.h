@@ -26,6 +26,10 @@ class CApplication {
 
 const char* GetPlatformName();
 
-// One pass of the main loop: takes at most one message without waiting, then
-// renders one frame. Returns false, with the quit code, on WM_QUIT (no frame).
+// Takes at most one message without waiting and dispatches it. Returns false,
+// with the quit code, on WM_QUIT.
+bool PumpOneMessage(WPARAM* exitCode);
+
+// One pass of the main loop: one message, then one frame. Returns false, with
+// the quit code, on WM_QUIT (no frame).
 bool MainLoopPass(CApplication* app, WPARAM* exitCode);

@@ -5,8 +5,9 @@
 
 namespace {
 const char kClassName[] = "DOD_UZEVU";
-// WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_OVERLAPPEDWINDOW
-const DWORD kWindowStyle = 0x96CF0000;
+// 0x96CF0000: a captioned, sizable, visible top-level window.
+const DWORD kWindowStyle =
+    WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_OVERLAPPEDWINDOW;
 }  // namespace
 
 bool CWindow::Register(HINSTANCE hInstance) {

@@ -5,40 +5,45 @@
 #include <cstdio>
 
 namespace {
-CApplication* g_application = nullptr;
+CApplication* Application = nullptr;
+// Every line of the main log stands behind this level.
 const int32_t kLevel = 1;
+// The numbers the main log's lifecycle lines carry in brackets.
+const int kInitTag = 28;
+const int kMainLoopTag = 32;
+const int kDeInitTag = 54;
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
-  g_application = new CApplication();
-  CLog* mainLog = g_application->log;
+  Application = new CApplication();
+  CLog* mainLog = Application->log;
 
   mainLog->PrintLevel(kLevel, "SKELV [%s version] by Quorrin\n", GetPlatformName());
   mainLog->PrintLevel(kLevel, "Built at %s on %s\n", __TIME__, __DATE__);
   mainLog->PrintLevel(kLevel, "File: '%s'\n", __FILE__);
   mainLog->PrintLevel(kLevel, "Last modified: %s\n", __TIMESTAMP__);
 
-  g_application->window->Register(hInstance);
-  g_application->window->Create("SKELV by Quorrin");
-  if (g_application->window->window == nullptr) {
+  Application->window->Register(hInstance);
+  Application->window->Create("SKELV by Quorrin");
+  if (Application->window->window == nullptr) {
     // Without a window no quit message would ever come.
     fprintf(stderr, "skelv: the main window could not be created\n");
-    delete g_application;
+    delete Application;
     return 1;
   }
 
-  mainLog->PrintLevel(kLevel, "[%i] Running initialization code.\n", 28);
-  g_application->Init();
+  mainLog->PrintLevel(kLevel, "[%i] Running initialization code.\n", kInitTag);
+  Application->Init();
 
-  mainLog->PrintLevel(kLevel, "[%i] Entering main loop.\n", 32);
+  mainLog->PrintLevel(kLevel, "[%i] Entering main loop.\n", kMainLoopTag);
   WPARAM exitCode = 0;
-  while (MainLoopPass(g_application, &exitCode)) {
+  while (MainLoopPass(Application, &exitCode)) {
   }
 
-  mainLog->PrintLevel(kLevel, "[%i] Running deinitialization code.\n", 54);
-  g_application->DeInit();
+  mainLog->PrintLevel(kLevel, "[%i] Running deinitialization code.\n", kDeInitTag);
+  Application->DeInit();
 
-  delete g_application;
-  g_application = nullptr;
+  delete Application;
+  Application = nullptr;
   return (int)exitCode;
 }

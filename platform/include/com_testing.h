@@ -13,10 +13,6 @@ typedef std::function<HRESULT(REFIID riid, LPVOID* ppv)> ComClassFactory;
 // unregisters the class, so CoCreateInstance reports REGDB_E_CLASSNOTREG.
 void ComTestRegisterClass(REFCLSID rclsid, ComClassFactory factory);
 
-// The platform's own factory of a class (empty when it has none), so a
-// stand-in can wrap a real object.
-ComClassFactory ComTestPlatformFactory(REFCLSID rclsid);
-
 // Puts the platform's own classes back.
 void ComTestRestoreClasses();
 

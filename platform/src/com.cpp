@@ -75,10 +75,6 @@ void ComTestRegisterClass(REFCLSID rclsid, ComClassFactory factory) {
   Classes().push_back({rclsid, std::move(factory)});
 }
 
-ComClassFactory ComTestPlatformFactory(REFCLSID rclsid) {
-  return FindFactory(PlatformClasses(), rclsid);
-}
-
 void ComTestRestoreClasses() { Classes() = PlatformClasses(); }
 
 int ComTestLiveObjects() { return g_liveObjects; }

@@ -2,6 +2,7 @@
 // existing directory, GetObject reads DMUS_OBJ_FILENAME from it and yields a
 // segment. No object cache, no other object classes, no streams or memory.
 #include <fcntl.h>
+#include <io.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,10 +61,13 @@ bool IsStandardMidiFile(const std::vector<unsigned char>& data) {
 }
 
 // Reads a whole regular file; false when it cannot be read, is too large or is
-// not a regular file. The open does not wait, so a FIFO is refused, not waited on.
+// not a regular file. It is opened the kernel32 way, which never waits, so a
+// FIFO is refused, not waited on.
 bool ReadFile(const std::string& path, std::vector<unsigned char>* data) {
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return false;
+  HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  const int fd = _open_osfhandle((intptr_t)handle, _O_RDONLY);
   struct stat info;
   bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxMidiFileBytes;
   FILE* file = ok ? fdopen(fd, "rb") : nullptr;

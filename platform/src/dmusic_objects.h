@@ -35,7 +35,6 @@ class FluidSegment : public ComObject<IDirectMusicSegment2> {
   HRESULT Unload(void* performance);
 
   std::vector<unsigned char> m_smf;
-  bool m_standardMidiFile = false;
   FluidPerformance* m_downloadedTo = nullptr;  // counted reference
 };
 

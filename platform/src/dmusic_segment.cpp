@@ -11,12 +11,8 @@ FluidSegment::~FluidSegment() {
 }
 
 HRESULT WINAPI FluidSegment::SetParam(REFGUID rguidType, DWORD, DWORD, MUSIC_TIME, void* pParam) {
-  if (rguidType == GUID_StandardMIDIFile) {
-    // FluidSynth's player always plays a standard MIDI file the General MIDI
-    // way; the mark is kept for what DirectMusic would do with it.
-    m_standardMidiFile = true;
-    return S_OK;
-  }
+  // FluidSynth's player always plays a standard MIDI file the General MIDI way.
+  if (rguidType == GUID_StandardMIDIFile) return S_OK;
   if (rguidType == GUID_Download) return Download(pParam);
   if (rguidType == GUID_Unload) return Unload(pParam);
   return E_NOTIMPL;

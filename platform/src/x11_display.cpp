@@ -97,22 +97,22 @@ void Report(const char* prefix, const char* format, ...) {
   fprintf(stderr, "%s: %s\n", prefix, message);
 }
 
-ErrorTrap::ErrorTrap() : previousCode_(g_trappedCode), finished_(false) {
+ErrorTrap::ErrorTrap() : m_previousCode(g_trappedCode), m_finished(false) {
   if (State().display) XSync(State().display, False);  // earlier errors are not ours
   g_trappedCode = -1;
 }
 
 int ErrorTrap::Finish() {
-  if (!finished_) {
+  if (!m_finished) {
     if (State().display) XSync(State().display, False);
-    finished_ = true;
+    m_finished = true;
   }
   return g_trappedCode == -1 ? 0 : g_trappedCode;
 }
 
 ErrorTrap::~ErrorTrap() {
   Finish();
-  g_trappedCode = previousCode_;
+  g_trappedCode = m_previousCode;
 }
 
 uintptr_t NewHandle() {

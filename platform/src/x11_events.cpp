@@ -11,7 +11,6 @@
 namespace x11 {
 namespace {
 
-const LPARAM kAltHeld = 1L << 29;
 const LPARAM kWasDown = 1L << 30;
 const LPARAM kReleased = 1L << 31;
 

@@ -402,7 +402,7 @@ LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
       return 0;
     case WM_SYSKEYDOWN:
       // Alt+F4 closes the window; the context bit says Alt is held.
-      if (wParam == VK_F4 && (lParam & (1L << 29))) SendToWindow(hWnd, WM_CLOSE, 0, 0);
+      if (wParam == VK_F4 && (lParam & kAltHeld)) SendToWindow(hWnd, WM_CLOSE, 0, 0);
       return 0;
     case WM_PAINT:
       window->needsPaint = false;  // validated; nothing is drawn
@@ -418,12 +418,6 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
   LONG_PTR previous = window->userData;
   window->userData = dwNewLong;
   return previous;
-}
-
-LONG_PTR WINAPI GetWindowLongPtrA(HWND hWnd, int nIndex) {
-  WindowRecord* window = FindWindow(hWnd);
-  if (!window || nIndex != GWLP_USERDATA) return 0;
-  return window->userData;
 }
 
 HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) {

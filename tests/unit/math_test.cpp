@@ -55,18 +55,20 @@ TEST(AverageFrameRate, CountsWholeFramesPerElapsedSecond) {
 TEST(Camera, SteersFromTheCursorOffsetAndFliesLevel) {
   struct Case {
     int32_t x, y;
-    bool steered;
     Vector3 target;
   } const kCases[] = {
-      {320, 240, false, {100, 0, 0}},           {330, 240, true, {99.995f, 0, 0.99998f}},
-      {300, 240, true, {99.98f, 0, -1.99987f}}, {320, 250, true, {100, -0.08f, 0}},
-      {320, 0, true, {100, 1.92f, 0}},          {320, -100000, true, {100, 10, 0}},
-      {320, 100000, true, {100, -10, 0}},
+      {320, 240, {100, 0, 0}},
+      {330, 240, {99.995f, 0, 0.99998f}},
+      {300, 240, {99.98f, 0, -1.99987f}},
+      {320, 250, {100, -0.08f, 0}},
+      {320, 0, {100, 1.92f, 0}},
+      {320, -100000, {100, 10, 0}},
+      {320, 100000, {100, -10, 0}},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::Message() << c.x << "," << c.y);
     CCamera camera({0, 0, 0}, {100, 0, 0}, {0, 1, 0});
-    EXPECT_EQ(camera.SteerFrom(c.x, c.y), c.steered);
+    camera.SteerFrom(c.x, c.y);
     ExpectVector(camera.target, c.target);
   }
   CCamera wild({0, 0, 0}, {100, 0, 0}, {0, 1, 0});
