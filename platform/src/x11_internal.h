@@ -8,6 +8,7 @@
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 
+#include <string>
 #include <vector>
 
 namespace x11 {
@@ -54,6 +55,19 @@ uintptr_t NewHandle();
 
 // Milliseconds of a monotonic clock, for MSG.time.
 DWORD TickCount();
+
+// ---- window classes and stock resources (x11_class.cpp) --------------------
+struct ClassRecord {
+  ATOM atom;
+  std::string name;
+  UINT style;
+  WNDPROC proc;
+  HCURSOR cursor;
+};
+// A registered class by name (any case) or by the atom RegisterClassA returned.
+const ClassRecord* FindClass(LPCSTR name);
+// The X cursor of a stock cursor handle, made when first used; 0 for none.
+Cursor XCursorFor(HCURSOR handle);
 
 // ---- windows (x11_window.cpp) ----------------------------------------------
 enum class WindowState { kLive, kDestroying, kDestroyed };

@@ -1,62 +1,30 @@
-// user32 windows on Xlib: window classes, CreateWindowExA, destruction, the
-// window's user data, the active window, and the stock icon and cursor.
+// user32 windows on Xlib: CreateWindowExA, destruction, the default window
+// procedure, the window's user data and the active window.
 // Each window is one top-level X window that is its client area; frames and
 // captions are the window manager's. No child windows, menus or extra bytes.
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
-#include <X11/cursorfont.h>
 #include <errno.h>
 #include <poll.h>
-#include <strings.h>
 #include <unistd.h>
 
 #include <map>
 #include <memory>
-#include <string>
 
 #include "x11_internal.h"
 
 namespace x11 {
 namespace {
 
-struct ClassRecord {
-  ATOM atom;
-  std::string name;
-  UINT style;
-  WNDPROC proc;
-  HCURSOR cursor;
-};
-
 // Frame widths of the Windows classic metrics, which Wine reports too.
 const int kThickFrame = 4;   // SM_CXFRAME: resizable windows
 const int kDialogFrame = 3;  // SM_CXDLGFRAME: captioned or dialog-framed windows
 const int kBorder = 1;       // SM_CXBORDER
 const int kCaption = 19;     // SM_CYCAPTION
-const ATOM kFirstClassAtom = 0xC000;
 const int kMapTimeoutMs = 2000;
-const uintptr_t kApplicationIcon = 32512;
-const uintptr_t kArrowCursor = 32512;
 
-std::map<ATOM, ClassRecord> g_classes;
 std::map<uintptr_t, std::unique_ptr<WindowRecord>> g_windows;
 HWND g_activeWindow = nullptr;
-
-// Stock icons and cursors: one handle per resource id, made on first load.
-std::map<uintptr_t, uintptr_t> g_iconHandles;
-std::map<uintptr_t, uintptr_t> g_cursorHandles;  // resource id -> handle
-std::map<uintptr_t, Cursor> g_xCursors;          // handle -> X cursor, made on first use
-
-const ClassRecord* FindClass(LPCSTR name) {
-  // A class may be named by the atom RegisterClassA returned.
-  if ((uintptr_t)name <= 0xFFFF) {
-    auto found = g_classes.find((ATOM)(uintptr_t)name);
-    return found == g_classes.end() ? nullptr : &found->second;
-  }
-  for (auto& entry : g_classes) {
-    if (strcasecmp(entry.second.name.c_str(), name) == 0) return &entry.second;
-  }
-  return nullptr;
-}
 
 // The frame and caption around the client area for a window style, as
 // AdjustWindowRect computes them: left, top, right, bottom.
@@ -89,13 +57,6 @@ std::string Utf8FromLatin1(const char* text) {
     }
   }
   return out;
-}
-
-Cursor XCursorFor(HCURSOR handle) {
-  if (!handle || g_xCursors.count((uintptr_t)handle) == 0) return 0;
-  Cursor& cursor = g_xCursors[(uintptr_t)handle];
-  if (!cursor) cursor = XCreateFontCursor(GetDisplay(), XC_left_ptr);
-  return cursor;
 }
 
 void SetWindowNames(Display* display, Window xwindow, const char* title, const char* className) {
@@ -325,16 +286,6 @@ void SetActiveWindow(HWND handle) {
 
 using namespace x11;
 
-ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
-  if (!lpWndClass || !lpWndClass->lpfnWndProc || !lpWndClass->lpszClassName) return 0;
-  if ((uintptr_t)lpWndClass->lpszClassName <= 0xFFFF) return 0;
-  if (FindClass(lpWndClass->lpszClassName)) return 0;  // already registered
-  ATOM atom = (ATOM)(kFirstClassAtom + g_classes.size());
-  g_classes[atom] = {atom, lpWndClass->lpszClassName, lpWndClass->style, lpWndClass->lpfnWndProc,
-                     lpWndClass->hCursor};
-  return atom;
-}
-
 HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle,
                             int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
                             HINSTANCE hInstance, LPVOID lpParam) {
@@ -418,25 +369,6 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
   LONG_PTR previous = window->userData;
   window->userData = dwNewLong;
   return previous;
-}
-
-HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) {
-  // Only the stock application icon; the window manager draws its own.
-  if (hInstance || (uintptr_t)lpIconName != kApplicationIcon) return nullptr;
-  uintptr_t& handle = g_iconHandles[kApplicationIcon];
-  if (!handle) handle = NewHandle();
-  return (HICON)handle;
-}
-
-HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName) {
-  // Only the stock arrow, made into an X cursor when a window first uses it.
-  if (hInstance || (uintptr_t)lpCursorName != kArrowCursor) return nullptr;
-  uintptr_t& handle = g_cursorHandles[kArrowCursor];
-  if (!handle) {
-    handle = NewHandle();
-    g_xCursors[handle] = 0;
-  }
-  return (HCURSOR)handle;
 }
 
 HWND WINAPI GetActiveWindow(void) { return FindWindow(g_activeWindow) ? g_activeWindow : nullptr; }
