@@ -7,17 +7,15 @@ set -euo pipefail
 SKELV=$(readlink -f "$1")
 BUILD_DIR=$(dirname "$SKELV")
 XCLOSE=$BUILD_DIR/xclose
-source "$BUILD_DIR/skelv-facts.sh"   # DATA_FILES, LOG_FILES, CLIENT_WIDTH, CLIENT_HEIGHT
+source "$BUILD_DIR/skelv-facts.sh"   # DATA_FILES, LOG_FILES, CLIENT_*, VERSION
 WORK_DIR=$(mktemp -d)
 RUN_WITH=()   # what start_skelv runs the program under, e.g. (wine)
 PID=""
 WINDOW=""
-AT_EXIT=()   # commands a test adds with at_exit, run first when the script ends
 
-at_exit() { AT_EXIT+=("$1"); }
+# A test with more to stop at the end defines on_exit, which runs first.
 cleanup() {
-  local command
-  for command in "${AT_EXIT[@]}"; do $command || true; done
+  if declare -F on_exit >/dev/null; then on_exit || true; fi
   if [ -n "$PID" ] && kill -0 "$PID" 2>/dev/null; then kill -KILL "$PID" 2>/dev/null || true; fi
   rm -rf "$WORK_DIR"
 }

@@ -6,8 +6,7 @@
 source "$(dirname "$0")/lib.sh"
 
 CAPTURE_PID=""
-stop_capture() { [ -z "$CAPTURE_PID" ] || kill "$CAPTURE_PID" 2>/dev/null; }
-at_exit stop_capture
+on_exit() { [ -z "$CAPTURE_PID" ] || kill "$CAPTURE_PID" 2>/dev/null; }
 capture_says() { grep -q "^$1" "$WORK_DIR/capture.out"; }
 
 export ALSA_CONFIG_PATH=$WORK_DIR/asound.conf

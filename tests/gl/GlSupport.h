@@ -13,9 +13,6 @@
 #include "TestFiles.h"
 #include "render/CCamera.h"
 
-// The client area the program's window gets, read back as the picture.
-const int kClientWidth = SKELV_CLIENT_WIDTH, kClientHeight = SKELV_CLIENT_HEIGHT;
-
 struct Rgb {
   double r, g, b;
 };
@@ -75,10 +72,10 @@ inline Rgb ReadPixel(int x, int y) {
 }
 
 inline std::string ReadFrame(GLenum buffer = GL_BACK) {
-  std::string pixels(kClientWidth * kClientHeight * 3, '\0');
+  std::string pixels(SKELV_CLIENT_WIDTH * SKELV_CLIENT_HEIGHT * 3, '\0');
   glReadBuffer(buffer);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, kClientWidth, kClientHeight, GL_RGB, GL_UNSIGNED_BYTE, &pixels[0]);
+  glReadPixels(0, 0, SKELV_CLIENT_WIDTH, SKELV_CLIENT_HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, &pixels[0]);
   glReadBuffer(GL_BACK);
   return pixels;
 }

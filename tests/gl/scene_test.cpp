@@ -65,7 +65,7 @@ TEST(Scene, CeilingShowsTheSkyImage) {
       const double x = 12.0 * col + 6, z = 3072 - (12.0 * row + 6);
       double px, py, pz;
       gluProject(x, 512, z, modelview, projection, viewport, &px, &py, &pz);
-      ASSERT_TRUE(px >= 0 && px < kClientWidth && py >= 0 && py < kClientHeight)
+      ASSERT_TRUE(px >= 0 && px < SKELV_CLIENT_WIDTH && py >= 0 && py < SKELV_CLIENT_HEIGHT)
           << row << "," << col;
       EXPECT_TRUE(Near(ReadPixel((int)px, (int)py), Rgb{(double)col, (double)row, 128}, 0))
           << row << "," << col;

@@ -5,8 +5,7 @@
 source "$(dirname "$0")/../e2e/lib.sh"
 
 (cd "$BUILD_DIR" && cpack -G DEB >cpack.log 2>&1) || fail "cpack could not build the package; see $BUILD_DIR/cpack.log"
-debs=("$BUILD_DIR"/skelv_*_*.deb) deb=${debs[0]}
-[ "${#debs[@]}" -eq 1 ] && [ -f "$deb" ] || fail "not one package in $BUILD_DIR: ${debs[*]}"
+deb=$BUILD_DIR/skelv_${VERSION}_$(dpkg --print-architecture).deb
 lintian --fail-on error,warning "$deb" 2>/dev/null || fail "lintian: $(lintian "$deb" 2>/dev/null)"
 chmod 755 "$WORK_DIR"
 root=$WORK_DIR/root home=$WORK_DIR/home data=$WORK_DIR/root/usr/share/skelv

@@ -53,18 +53,16 @@ TEST(AverageFrameRate, CountsWholeFramesPerElapsedSecond) {
 // (100, 0, 0): left and right turn about the eye, up and down move the target's
 // height within 10 units of the eye's, the centre changes nothing.
 TEST(Camera, SteersFromTheCursorOffsetAndFliesLevel) {
+  // clang-format off
   struct Case {
     int32_t x, y;
     Vector3 target;
   } const kCases[] = {
-      {320, 240, {100, 0, 0}},
-      {330, 240, {99.995f, 0, 0.99998f}},
-      {300, 240, {99.98f, 0, -1.99987f}},
-      {320, 250, {100, -0.08f, 0}},
-      {320, 0, {100, 1.92f, 0}},
-      {320, -100000, {100, 10, 0}},
-      {320, 100000, {100, -10, 0}},
-  };
+      {320, 240, {100, 0, 0}},           {330, 240, {99.995f, 0, 0.99998f}},
+      {300, 240, {99.98f, 0, -1.99987f}}, {320, 250, {100, -0.08f, 0}},
+      {320, 0, {100, 1.92f, 0}},          {320, -100000, {100, 10, 0}},
+      {320, 100000, {100, -10, 0}}};
+  // clang-format on
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::Message() << c.x << "," << c.y);
     CCamera camera({0, 0, 0}, {100, 0, 0}, {0, 1, 0});
