@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test under a private Xvfb:
-# first the normal build, then the address and undefined-behaviour sanitizer
-# build, then the Debian package, then both Windows builds and their
-# installers under Wine.
+# first the folders' include graph, then the normal build, then the address
+# and undefined-behaviour sanitizer build, then the Debian package, then both
+# Windows builds and their installers under Wine.
 # ./test.sh --quick: only the normal build and its tests, for a change's loop.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -17,6 +17,8 @@ trap 'kill "$XVFB_PID" 2>/dev/null || true' EXIT
 
 jobs=$(nproc)
 status=0
+echo "== the folders' include graph [${SECONDS}s]"
+scripts/include_graph.py || status=1
 configs=(build:OFF build-asan:ON)
 $quick && configs=(build:OFF)
 for config in "${configs[@]}"; do
