@@ -4,7 +4,7 @@
 # Usage: deb_test.sh <build>/skelv
 source "$(dirname "$0")/../e2e/lib.sh"
 
-(cd "$BUILD_DIR" && cpack -G DEB >cpack.log 2>&1) || fail "cpack could not build the package; see $BUILD_DIR/cpack.log"
+(cd "$BUILD_DIR" && umask 022 && cpack -G DEB >cpack.log 2>&1) || fail "cpack could not build the package; see $BUILD_DIR/cpack.log"
 deb=$(ls "$BUILD_DIR"/skelv_*_*.deb)
 lintian --fail-on error,warning "$deb" 2>/dev/null || fail "lintian: $(lintian "$deb" 2>/dev/null)"
 chmod 755 "$WORK_DIR"
