@@ -11,6 +11,8 @@ chmod 755 "$WORK_DIR"
 root=$WORK_DIR/root home=$WORK_DIR/home data=$WORK_DIR/root/usr/share/skelv
 state=$home/.local/state/skelv
 dpkg-deb -x "$deb" "$root"
+# The program loads FluidSynth itself, so the package must name it.
+dpkg-deb -f "$deb" Depends | grep -qw libfluidsynth3 || fail "the package does not depend on libfluidsynth3"
 # Hardened as built and as packaged (a sanitizer build checks its calls its own way).
 grep -q '^SKELV_SANITIZE:BOOL=ON' "$BUILD_DIR/CMakeCache.txt" && except=--nofortify || except=
 hardening-check -q --nocfprotection $except "$BUILD_DIR/skelv" "$root/usr/lib/skelv/skelv" || fail "not hardened"
