@@ -2,7 +2,8 @@
 # Installs what is missing, builds, and runs every test under a private Xvfb:
 # first the folders' include graph, then the normal build, then the address
 # and undefined-behaviour sanitizer build, then the Debian package, then both
-# Windows builds and their installers under Wine.
+# Windows builds and their installers under Wine, then a second build of each,
+# which must be identical.
 # ./test.sh --quick: only the normal build and its tests, for a change's loop.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -40,5 +41,9 @@ bash tests/install/deb_test.sh build/skelv || status=1
 # The Windows builds under Wine, compared with the Linux build's run.
 echo "== build-win, build-win32 (mingw-w64 x86_64 and i686, under Wine) [${SECONDS}s]"
 bash tests/windows/wine_test.sh build/skelv x86_64 i686 || status=1
+
+# The programs and packages above, built again elsewhere, must come out the same.
+echo "== reproducible: a second build of each, compared byte for byte [${SECONDS}s]"
+scripts/reproduce.sh || status=1
 echo "== done [${SECONDS}s]"
 exit $status

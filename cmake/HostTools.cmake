@@ -16,7 +16,9 @@ ExternalProject_Add(skelv_host_tools
   INSTALL_COMMAND ""
   # Rebuild whenever the outer build runs, so edits in tools/ are picked up.
   BUILD_ALWAYS ON
-  BUILD_BYPRODUCTS ${_host_files})
+  BUILD_BYPRODUCTS ${_host_files} ${_host_dir}/icons/skelv.ico)
+# The Windows program's icon, drawn by the host tools too.
+set(SKELV_ICON_DIR ${_host_dir}/icons)
 
 add_custom_target(skelv_assets ALL
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${_host_files} ${CMAKE_BINARY_DIR}

@@ -10,7 +10,7 @@ packages=(
   libfluidsynth-dev libasound2-dev fluid-soundfont-gm
   xvfb xdotool x11-utils imagemagick
   # the Debian package: build, lint, check the menu entry
-  dpkg-dev fakeroot file lintian desktop-file-utils
+  dpkg-dev fakeroot file lintian desktop-file-utils devscripts  # devscripts: hardening-check
 )
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -75,11 +76,13 @@ class ScratchFolder {
     char here[4096];
     m_home = getcwd(here, sizeof here) ? here : ".";
     m_path = m_home + "/" + name;
-    std::system(("rm -rf '" + m_path + "' && mkdir -p '" + m_path + "'").c_str());
-    if (chdir(m_path.c_str()) != 0) m_path.clear();
+    const std::string make = "rm -rf '" + m_path + "' && mkdir -p '" + m_path + "'";
+    if (std::system(make.c_str()) != 0 || chdir(m_path.c_str()) != 0) m_path.clear();
   }
   ~ScratchFolder() {
-    if (chdir(m_home.c_str()) == 0) std::system(("rm -rf '" + m_path + "'").c_str());
+    const std::string remove = "rm -rf '" + m_path + "'";
+    if (chdir(m_home.c_str()) == 0 && std::system(remove.c_str()) != 0)
+      fprintf(stderr, "cannot remove %s\n", m_path.c_str());
   }
   const std::string& Path() const { return m_path; }
   const std::string& Home() const { return m_home; }

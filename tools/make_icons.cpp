@@ -1,12 +1,14 @@
 // Draws the application icon from the logo: the logo's letters glowing on a
 // dark rounded tile, as the overlay shows them over the night terrain. Writes
-// <folder>/hicolor/<N>x<N>/apps/skelv.png for the sizes the icon theme expects.
+// <folder>/hicolor/<N>x<N>/apps/skelv.png for the sizes the icon theme expects,
+// and every size in <folder>/skelv.ico for the Windows program and installer.
 // The output is the same on every run.
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "Images.h"
@@ -27,6 +29,10 @@ uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0) {
 
 void PutBigEndian(Bytes& out, uint32_t value) {
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back((uint8_t)(value >> shift));
+}
+
+void PutLittleEndian(Bytes& out, uint32_t value, int bytes) {
+  for (int k = 0; k < bytes; ++k) out.push_back((uint8_t)(value >> 8 * k));
 }
 
 void PutChunk(Bytes& out, const char* type, const Bytes& data) {
@@ -69,6 +75,52 @@ Bytes Png(int size, const Bytes& rgba) {
   PutChunk(png, "IDAT", zlib);
   PutChunk(png, "IEND", {});
   return png;
+}
+
+// A 32-bit device-independent bitmap as an icon holds it: the header, the
+// colour rows bottom-up in BGRA, then the transparency mask (a bit per pixel,
+// rows padded to 32 bits) for programs that ignore the alpha channel.
+Bytes IconBitmap(int size, const Bytes& rgba) {
+  Bytes dib;
+  for (uint32_t field : {40u, (uint32_t)size, 2u * size}) PutLittleEndian(dib, field, 4);
+  PutLittleEndian(dib, 1, 2);   // planes
+  PutLittleEndian(dib, 32, 2);  // bits per pixel
+  for (int k = 0; k < 6; ++k) PutLittleEndian(dib, 0, 4);  // uncompressed, no palette
+  for (int y = size - 1; y >= 0; --y)
+    for (int x = 0; x < size; ++x) {
+      const uint8_t* pixel = &rgba[(y * size + x) * 4];
+      dib.insert(dib.end(), {pixel[2], pixel[1], pixel[0], pixel[3]});
+    }
+  const int rowBytes = (size + 31) / 32 * 4;
+  for (int y = size - 1; y >= 0; --y) {
+    Bytes row(rowBytes, 0);
+    for (int x = 0; x < size; ++x)
+      if (rgba[(y * size + x) * 4 + 3] == 0) row[x / 8] |= (uint8_t)(0x80 >> x % 8);
+    dib.insert(dib.end(), row.begin(), row.end());
+  }
+  return dib;
+}
+
+// An icon file of every size: bitmaps, and the 256-pixel size as a PNG, as
+// Windows keeps its large icons.
+Bytes Ico(const std::vector<int>& sizes, const std::vector<Bytes>& rgba) {
+  std::vector<Bytes> images;
+  for (size_t i = 0; i < sizes.size(); ++i)
+    images.push_back(sizes[i] >= 256 ? Png(sizes[i], rgba[i]) : IconBitmap(sizes[i], rgba[i]));
+  Bytes ico;
+  for (uint32_t field : {0u, 1u, (uint32_t)sizes.size()}) PutLittleEndian(ico, field, 2);
+  uint32_t offset = 6 + 16 * (uint32_t)sizes.size();
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    const uint8_t edge = (uint8_t)(sizes[i] % 256);  // 0 stands for 256
+    ico.insert(ico.end(), {edge, edge, 0, 0});       // no palette
+    PutLittleEndian(ico, 1, 2);                      // planes
+    PutLittleEndian(ico, 32, 2);                     // bits per pixel
+    PutLittleEndian(ico, (uint32_t)images[i].size(), 4);
+    PutLittleEndian(ico, offset, 4);
+    offset += (uint32_t)images[i].size();
+  }
+  for (const Bytes& image : images) ico.insert(ico.end(), image.begin(), image.end());
+  return ico;
 }
 
 // The tile in premultiplied RGBA floats: a rounded square shading from night
@@ -118,6 +170,16 @@ Bytes Resample(const std::vector<double>& tile, int size) {
   return rgba;
 }
 
+bool Write(const std::string& path, const Bytes& bytes) {
+  FILE* file = fopen(path.c_str(), "wb");
+  const bool ok = file && fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  if (!file || fclose(file) != 0 || !ok) {
+    fprintf(stderr, "make_icons: cannot write %s\n", path.c_str());
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -126,19 +188,16 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::vector<double> tile = DrawTile();
-  for (int size : kSizes) {
+  const std::vector<int> sizes(std::begin(kSizes), std::end(kSizes));
+  std::vector<Bytes> images;
+  bool ok = true;
+  for (int size : sizes) {
     std::string path = std::string(argv[1]) + "/hicolor";
     const std::string parts[] = {"", "/" + std::to_string(size) + "x" + std::to_string(size),
                                  "/apps"};
     for (const std::string& part : parts) mkdir((path += part).c_str(), 0755);
-    path += "/skelv.png";
-    const Bytes png = Png(size, Resample(tile, size));
-    FILE* file = fopen(path.c_str(), "wb");
-    const bool ok = file && fwrite(png.data(), 1, png.size(), file) == png.size();
-    if (!file || fclose(file) != 0 || !ok) {
-      fprintf(stderr, "make_icons: cannot write %s\n", path.c_str());
-      return 1;
-    }
+    images.push_back(Resample(tile, size));
+    ok = ok && Write(path + "/skelv.png", Png(size, images.back()));
   }
-  return 0;
+  return ok && Write(std::string(argv[1]) + "/skelv.ico", Ico(sizes, images)) ? 0 : 1;
 }

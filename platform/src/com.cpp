@@ -8,6 +8,7 @@
 
 #include "com_object.h"
 #include "dmusic_objects.h"
+#include "fluidsynth_setup.h"
 
 namespace {
 
@@ -41,7 +42,12 @@ void ComCountLiveObject(int delta) { g_liveObjects += delta; }
 
 // NOTE: the program calls COM from its main thread only, so one process-wide
 // initialisation count stands in for Windows' per-thread apartments.
-HRESULT WINAPI CoInitialize(LPVOID) { return ++g_initCount == 1 ? S_OK : S_FALSE; }
+HRESULT WINAPI CoInitialize(LPVOID) {
+  // The performance's library starts loading now, while the program goes on.
+  if (++g_initCount > 1) return S_FALSE;
+  FluidStartLoading();
+  return S_OK;
+}
 
 void WINAPI CoUninitialize(void) {
   if (g_initCount > 0) --g_initCount;

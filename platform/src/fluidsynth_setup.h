@@ -6,6 +6,10 @@
 
 #include <string>
 
+// Starts loading the FluidSynth library on a thread of its own, once per
+// process; every FluidSynth call waits until it is loaded (or known missing).
+void FluidStartLoading();
+
 // New FluidSynth settings for one performance (the caller deletes them). The
 // audio driver and device are left at FluidSynth's defaults: the system's
 // default audio output.

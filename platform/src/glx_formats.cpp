@@ -1,9 +1,12 @@
 // GDI pixel formats on GLX: every GLX config of the screen is one pixel
 // format, numbered from 1 in the server's order, and ChoosePixelFormat maps
-// a descriptor onto the closest one.
+// a descriptor onto the closest one. A screen has hundreds of configs and
+// every attribute costs a call, so only what a choice compares is asked, and
+// a format is described in full only when it is handed out.
 #include <X11/Xutil.h>
 
 #include <array>
+#include <map>
 #include <vector>
 
 #include "../PixelFormat.h"
@@ -12,54 +15,99 @@
 namespace x11 {
 namespace {
 
-int Attribute(Display* display, GLXFBConfig config, int name) {
-  int value = 0;
-  glXGetFBConfigAttrib(display, config, name, &value);
-  return value;
-}
+// The attributes a choice or a description reads, each asked once per config.
+const int kAttributes[] = {
+    GLX_VISUAL_ID,        GLX_DRAWABLE_TYPE,   GLX_RENDER_TYPE,      GLX_DOUBLEBUFFER,
+    GLX_CONFIG_CAVEAT,    GLX_RED_SIZE,        GLX_GREEN_SIZE,       GLX_BLUE_SIZE,
+    GLX_ALPHA_SIZE,       GLX_DEPTH_SIZE,      GLX_STENCIL_SIZE,     GLX_ACCUM_RED_SIZE,
+    GLX_ACCUM_GREEN_SIZE, GLX_ACCUM_BLUE_SIZE, GLX_ACCUM_ALPHA_SIZE, GLX_SAMPLES};
+const int kAttributeCount = sizeof kAttributes / sizeof kAttributes[0];
+enum Slot {
+  kVisual,
+  kDrawable,
+  kRender,
+  kDouble,
+  kCaveat,
+  kRed,
+  kGreen,
+  kBlue,
+  kAlpha,
+  kDepth,
+  kStencil,
+  kAccumRed,
+  kAccumGreen,
+  kAccumBlue,
+  kAccumAlpha,
+  kSamples
+};
+const unsigned kDepthAsked = 1u << kAttributeCount;  // the X visual's depth
 
-PixelFormat Describe(Display* display, GLXFBConfig config) {
-  PixelFormat format = {};
-  format.config = config;
-  format.visual = (VisualID)Attribute(display, config, GLX_VISUAL_ID);
-  if (XVisualInfo* info = glXGetVisualFromFBConfig(display, config)) {
-    format.visualDepth = info->depth;
-    XFree(info);
-  }
-  format.drawToWindow =
-      format.visual != 0 && (Attribute(display, config, GLX_DRAWABLE_TYPE) & GLX_WINDOW_BIT);
-  format.doubleBuffer = Attribute(display, config, GLX_DOUBLEBUFFER) != 0;
-  format.rgba = (Attribute(display, config, GLX_RENDER_TYPE) & GLX_RGBA_BIT) != 0;
-  format.slow = Attribute(display, config, GLX_CONFIG_CAVEAT) == GLX_SLOW_CONFIG;
-  format.colorBits = Attribute(display, config, GLX_RED_SIZE) +
-                     Attribute(display, config, GLX_GREEN_SIZE) +
-                     Attribute(display, config, GLX_BLUE_SIZE);
-  format.alphaBits = Attribute(display, config, GLX_ALPHA_SIZE);
-  format.depthBits = Attribute(display, config, GLX_DEPTH_SIZE);
-  format.stencilBits = Attribute(display, config, GLX_STENCIL_SIZE);
-  format.accumBits = Attribute(display, config, GLX_ACCUM_RED_SIZE) +
-                     Attribute(display, config, GLX_ACCUM_GREEN_SIZE) +
-                     Attribute(display, config, GLX_ACCUM_BLUE_SIZE) +
-                     Attribute(display, config, GLX_ACCUM_ALPHA_SIZE);
-  format.samples = Attribute(display, config, GLX_SAMPLES);
-  return format;
-}
+struct Config {
+  GLXFBConfig config;
+  std::array<int, kAttributeCount> values;
+  unsigned asked;  // a bit per attribute already asked, and kDepthAsked
+  bool described;  // format below complete
+  PixelFormat format;
+};
 
-const std::vector<PixelFormat>& Formats() {
-  static std::vector<PixelFormat>* formats = nullptr;
-  if (formats) return *formats;
-  formats = new std::vector<PixelFormat>();  // kept for the life of the process
+std::vector<Config>* g_configs = nullptr;  // kept for the life of the process
+
+std::vector<Config>& Configs() {
+  if (g_configs) return *g_configs;
+  g_configs = new std::vector<Config>();
   Display* display = GetDisplay();
   int errorBase, eventBase;
   if (!display || !glXQueryExtension(display, &errorBase, &eventBase)) {
     if (display) Report("glx", "the X server has no GLX: no OpenGL pixel formats");
-    return *formats;
+    return *g_configs;
   }
   int count = 0;
   GLXFBConfig* configs = glXGetFBConfigs(display, DefaultScreen(display), &count);
-  for (int i = 0; i < count; ++i) formats->push_back(Describe(display, configs[i]));
+  for (int i = 0; i < count; ++i) g_configs->push_back({configs[i], {}, 0, false, {}});
   if (configs) XFree(configs);
-  return *formats;
+  return *g_configs;
+}
+
+int Get(Config& config, Slot slot) {
+  if (!(config.asked & 1u << slot)) {
+    config.values[slot] = 0;
+    glXGetFBConfigAttrib(GetDisplay(), config.config, kAttributes[slot], &config.values[slot]);
+    config.asked |= 1u << slot;
+  }
+  return config.values[slot];
+}
+
+int VisualDepth(Config& config) {
+  if (!(config.asked & kDepthAsked)) {
+    config.format.visualDepth = 0;
+    if (XVisualInfo* info = glXGetVisualFromFBConfig(GetDisplay(), config.config)) {
+      config.format.visualDepth = info->depth;
+      XFree(info);
+    }
+    config.asked |= kDepthAsked;
+  }
+  return config.format.visualDepth;
+}
+
+const PixelFormat& Describe(Config& config) {
+  if (config.described) return config.format;
+  PixelFormat& format = config.format;
+  format.visualDepth = VisualDepth(config);
+  format.config = config.config;
+  format.visual = (VisualID)Get(config, kVisual);
+  format.drawToWindow = format.visual != 0 && (Get(config, kDrawable) & GLX_WINDOW_BIT);
+  format.doubleBuffer = Get(config, kDouble) != 0;
+  format.rgba = (Get(config, kRender) & GLX_RGBA_BIT) != 0;
+  format.slow = Get(config, kCaveat) == GLX_SLOW_CONFIG;
+  format.colorBits = Get(config, kRed) + Get(config, kGreen) + Get(config, kBlue);
+  format.alphaBits = Get(config, kAlpha);
+  format.depthBits = Get(config, kDepth);
+  format.stencilBits = Get(config, kStencil);
+  format.accumBits = Get(config, kAccumRed) + Get(config, kAccumGreen) + Get(config, kAccumBlue) +
+                     Get(config, kAccumAlpha);
+  format.samples = Get(config, kSamples);
+  config.described = true;
+  return format;
 }
 
 // How far a size is from the request: a shortfall weighs more than any excess.
@@ -67,28 +115,92 @@ int Distance(int requested, int actual) {
   return actual < requested ? 1000 + (requested - actual) : actual - requested;
 }
 
-// A format's distance from a request, compared in order; smaller is closer.
-// The first element says whether the window of the given visual can use it.
-typedef std::array<int, 10> Rank;
+const int kRankCount = 10;
 
-Rank RankFormat(const PixelFormat& format, const PIXELFORMATDESCRIPTOR& request,
-                VisualID windowVisual) {
-  bool wantDouble = (request.dwFlags & PFD_DOUBLEBUFFER) != 0;
-  // The deepest depth buffer when the request cannot be met exactly.
-  int depth = format.depthBits >= request.cDepthBits ? format.depthBits - request.cDepthBits
-                                                     : 1000 + request.cDepthBits - format.depthBits;
-  return {windowVisual != 0 && format.visual != windowVisual, format.doubleBuffer != wantDouble,
-          format.slow, Distance(request.cColorBits, format.colorBits), depth,
-          Distance(request.cAlphaBits, format.alphaBits),
-          Distance(request.cStencilBits, format.stencilBits),
-          Distance(request.cAccumBits, format.accumBits), format.samples,
-          // A 32-bit visual with alpha may make a compositor blend the window.
-          format.visualDepth > format.colorBits + request.cAlphaBits};
+// One term of a format's rank for a request; smaller is closer, the terms
+// compared in order, so later ones are asked only to break a tie.
+int RankTerm(int term, Config& config, const PIXELFORMATDESCRIPTOR& request,
+             VisualID windowVisual) {
+  switch (term) {
+    case 0:
+      return windowVisual != 0 && (VisualID)Get(config, kVisual) != windowVisual;
+    case 1:
+      return (Get(config, kDouble) != 0) != ((request.dwFlags & PFD_DOUBLEBUFFER) != 0);
+    case 2:
+      return Get(config, kCaveat) == GLX_SLOW_CONFIG;
+    case 3:
+      return Distance(request.cColorBits,
+                      Get(config, kRed) + Get(config, kGreen) + Get(config, kBlue));
+    case 4: {  // the deepest depth buffer when the request cannot be met exactly
+      const int depth = Get(config, kDepth);
+      return depth >= request.cDepthBits ? depth - request.cDepthBits
+                                         : 1000 + request.cDepthBits - depth;
+    }
+    case 5:
+      return Distance(request.cAlphaBits, Get(config, kAlpha));
+    case 6:
+      return Distance(request.cStencilBits, Get(config, kStencil));
+    case 7:
+      return Distance(request.cAccumBits, Get(config, kAccumRed) + Get(config, kAccumGreen) +
+                                              Get(config, kAccumBlue) + Get(config, kAccumAlpha));
+    case 8:
+      return Get(config, kSamples);
+    default:  // a 32-bit visual with alpha may make a compositor blend the window
+      return VisualDepth(config) >
+             Get(config, kRed) + Get(config, kGreen) + Get(config, kBlue) + request.cAlphaBits;
+  }
 }
 
-bool MeetsFlags(const PixelFormat& format, const PIXELFORMATDESCRIPTOR& request) {
-  if ((request.dwFlags & PFD_DRAW_TO_WINDOW) && !format.drawToWindow) return false;
-  return format.rgba == (request.iPixelType == PFD_TYPE_RGBA);
+bool RanksBefore(Config& a, Config& b, const PIXELFORMATDESCRIPTOR& request,
+                 VisualID windowVisual) {
+  for (int term = 0; term < kRankCount; ++term) {
+    const int rankA = RankTerm(term, a, request, windowVisual);
+    const int rankB = RankTerm(term, b, request, windowVisual);
+    if (rankA != rankB) return rankA < rankB;
+  }
+  return false;
+}
+
+bool MeetsFlags(Config& config, const PIXELFORMATDESCRIPTOR& request) {
+  if ((request.dwFlags & PFD_DRAW_TO_WINDOW) &&
+      (Get(config, kVisual) == 0 || !(Get(config, kDrawable) & GLX_WINDOW_BIT)))
+    return false;
+  return ((Get(config, kRender) & GLX_RGBA_BIT) != 0) == (request.iPixelType == PFD_TYPE_RGBA);
+}
+
+// The configs that can meet a request's flags, by GLX's own quick selection:
+// a true bit per config, in the server's order. Without an answer, all of them.
+std::vector<bool> Candidates(const PIXELFORMATDESCRIPTOR& request) {
+  std::vector<Config>& configs = Configs();
+  const int any = (int)GLX_DONT_CARE;
+  const bool rgba = request.iPixelType == PFD_TYPE_RGBA;
+  const bool window = (request.dwFlags & PFD_DRAW_TO_WINDOW) != 0;
+  const int attributes[] = {GLX_RENDER_TYPE,
+                            rgba ? GLX_RGBA_BIT : GLX_COLOR_INDEX_BIT,
+                            GLX_DRAWABLE_TYPE,
+                            window ? GLX_WINDOW_BIT : any,
+                            GLX_STEREO,
+                            any,
+                            GLX_TRANSPARENT_TYPE,
+                            any,
+                            None};
+  int count = 0;
+  Display* display = GetDisplay();
+  GLXFBConfig* chosen =
+      display ? glXChooseFBConfig(display, DefaultScreen(display), attributes, &count) : nullptr;
+  std::map<GLXFBConfig, size_t> numbers;
+  for (size_t i = 0; i < configs.size() && chosen; ++i) numbers[configs[i].config] = i;
+  std::vector<bool> candidates(configs.size(), false);
+  int known = 0;
+  for (int i = 0; i < count; ++i) {
+    auto found = numbers.find(chosen[i]);
+    if (found == numbers.end()) continue;
+    candidates[found->second] = true;
+    ++known;
+  }
+  if (chosen) XFree(chosen);
+  if (known == 0) candidates.assign(configs.size(), true);
+  return candidates;
 }
 
 // The requested sizes and buffering a format falls short of, one bit each.
@@ -105,32 +217,34 @@ unsigned Shortfalls(const PixelFormat& format, const PIXELFORMATDESCRIPTOR& requ
 }  // namespace
 
 const PixelFormat* GetPixelFormat(int index) {
-  const std::vector<PixelFormat>& formats = Formats();
-  if (index < 1 || index > (int)formats.size()) return nullptr;
-  return &formats[(size_t)index - 1];
+  std::vector<Config>& configs = Configs();
+  if (index < 1 || index > (int)configs.size()) return nullptr;
+  return &Describe(configs[(size_t)index - 1]);
 }
 
 int ChooseFormat(const PIXELFORMATDESCRIPTOR& request, VisualID windowVisual) {
-  const std::vector<PixelFormat>& formats = Formats();
+  std::vector<Config>& configs = Configs();
+  const std::vector<bool> candidates = Candidates(request);
   int best = 0;
-  Rank bestRank = {};
-  unsigned unavoidable = ~0u;  // what every format falls short of
-  for (size_t i = 0; i < formats.size(); ++i) {
-    if (!MeetsFlags(formats[i], request)) continue;
-    unavoidable &= Shortfalls(formats[i], request);
-    const Rank rank = RankFormat(formats[i], request, windowVisual);
-    if (best == 0 || rank < bestRank) {
+  for (size_t i = 0; i < configs.size(); ++i) {
+    if (!candidates[i] || !MeetsFlags(configs[i], request)) continue;
+    if (best == 0 || RanksBefore(configs[i], configs[(size_t)best - 1], request, windowVisual))
       best = (int)i + 1;
-      bestRank = rank;
-    }
   }
   if (best == 0 || windowVisual == 0) return best;
   // The window's visual was fixed for kPixelFormat when the window was made.
   // A request it falls short of where another format would not is refused,
   // loudly, rather than quietly given less.
-  const PixelFormat& chosen = formats[(size_t)best - 1];
-  if (chosen.visual == windowVisual && (Shortfalls(chosen, request) & ~unavoidable) == 0)
-    return best;
+  const PixelFormat& chosen = Describe(configs[(size_t)best - 1]);
+  if (chosen.visual == windowVisual) {
+    const unsigned shortfalls = Shortfalls(chosen, request);
+    if (shortfalls == 0) return best;
+    unsigned unavoidable = ~0u;  // what every format falls short of
+    for (size_t i = 0; i < configs.size(); ++i)
+      if (candidates[i] && MeetsFlags(configs[i], request))
+        unavoidable &= Shortfalls(Describe(configs[i]), request);
+    if ((shortfalls & ~unavoidable) == 0) return best;
+  }
   Report("glx",
          "the window's visual 0x%lx cannot give the pixel format asked for (%d colour, "
          "%d alpha, %d depth, %d stencil bits); windows are made for the program's own format",

@@ -1,16 +1,21 @@
 # The Debian package as a user gets it: built by CPack, lintian-clean, its
-# menu entry valid, unpacked into a private root and started through its
+# program hardened, its menu entry valid, unpacked into a private root and started through its
 # launcher by an ordinary user with a fresh home folder.
 # Usage: deb_test.sh <build>/skelv
 source "$(dirname "$0")/../e2e/lib.sh"
 
-(cd "$BUILD_DIR" && cpack -G DEB >cpack.log 2>&1) || fail "cpack could not build the package; see $BUILD_DIR/cpack.log"
+(cd "$BUILD_DIR" && umask 022 && cpack -G DEB >cpack.log 2>&1) || fail "cpack could not build the package; see $BUILD_DIR/cpack.log"
 deb=$BUILD_DIR/skelv_${VERSION}_$(dpkg --print-architecture).deb
 lintian --fail-on error,warning "$deb" 2>/dev/null || fail "lintian: $(lintian "$deb" 2>/dev/null)"
 chmod 755 "$WORK_DIR"
 root=$WORK_DIR/root home=$WORK_DIR/home data=$WORK_DIR/root/usr/share/skelv
 state=$home/.local/state/skelv
 dpkg-deb -x "$deb" "$root"
+# The program loads FluidSynth itself, so the package must name it.
+dpkg-deb -f "$deb" Depends | grep -qw libfluidsynth3 || fail "the package does not depend on libfluidsynth3"
+# Hardened as built and as packaged (a sanitizer build checks its calls its own way).
+grep -q '^SKELV_SANITIZE:BOOL=ON' "$BUILD_DIR/CMakeCache.txt" && except=--nofortify || except=
+hardening-check -q --nocfprotection $except "$BUILD_DIR/skelv" "$root/usr/lib/skelv/skelv" || fail "not hardened"
 desktop-file-validate "$root/usr/share/applications/skelv.desktop" || fail "the menu entry is not valid"
 mkdir -m 755 "$home" "$WORK_DIR/read-only-home"
 uid=$(id -u) as_user=()

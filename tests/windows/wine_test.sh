@@ -2,21 +2,40 @@
 # i686), each against a run of the Linux build driven the same way: the logs
 # equal the Linux logs under one mask, the close request and Alt+F4 both end
 # with exit code 0, a first picture equals a Linux one, and the music
-# descriptor handed to DirectMusic has its architecture's size. Then each
-# NSIS installer, run silently twice into the fresh prefix: the Start-menu
-# shortcut's target, started in its folder, runs; the registered uninstaller
-# removes the program and the shortcut but not a file of the user's.
+# descriptor handed to DirectMusic has its architecture's size; skelv.exe has
+# its icon, version and manifest. Then each NSIS installer, run silently twice
+# into a prefix without our program: the Start-menu shortcut's target, started
+# in its folder, runs; shortcut and uninstall entry show the program's icon;
+# the registered uninstaller removes the program and the shortcut but not a
+# file of the user's.
 # Usage: wine_test.sh <linux build>/skelv ARCH...
 source "$(dirname "$0")/../e2e/lib.sh"
 root=$(cd "$(dirname "$0")/../.." && pwd)
 linux_build=$BUILD_DIR
 out=$root/build-win/wine-test
-# No Mono or Gecko installer dialogs, no desktop menu entries from Wine.
-export WINEPREFIX=$root/build-win/wineprefix WINEARCH=win64 WINEDEBUG=-all \
-  WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# One Wine prefix per Wine version kept between runs, for one run at a time (a
+# run that finds it busy makes its own); made when missing, cleared of our
+# program when kept. No Mono or Gecko dialogs, no desktop menu entries from Wine.
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/skelv
+rm -rf "$out" && mkdir -p "$cache" "$out" && exec 9>"$cache/wine.lock"
+WINEPREFIX=$root/build-win/wineprefix
+if flock -n 9; then
+  WINEPREFIX=$cache/$(wine --version | tr -c 'A-Za-z0-9.\n-' _)
+  find "$cache" -mindepth 1 -maxdepth 1 -type d ! -path "$WINEPREFIX" -exec rm -rf {} +
+fi
+export WINEPREFIX WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 on_exit() { wineserver -k 2>/dev/null; }
-rm -rf "$out" "$WINEPREFIX" && mkdir -p "$out"
-timeout 120 wineboot -i >"$out/wineboot.log" 2>&1 || fail "wineboot failed; see $out/wineboot.log"
+if [ -e "$WINEPREFIX/made" ]; then
+  rm -rf "$WINEPREFIX"/drive_c/users/*/{AppData/Local/Programs,"AppData/Roaming/Microsoft/Windows/Start Menu/Programs"}/SKELV
+  for key in Software\\SKELV Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\SKELV; do
+    ! grep -qF "[${key//\\/\\\\}" "$WINEPREFIX/user.reg" || /usr/lib/wine/wine reg delete "HKCU\\$key" /f >/dev/null ||
+      fail "cannot remove HKCU\\$key from the kept Wine prefix"
+  done
+else
+  rm -rf "$WINEPREFIX"
+  timeout 120 wineboot -i >"$out/wineboot.log" 2>&1 && wineserver -w || fail "wineboot failed; see $out/wineboot.log"
+  touch "$WINEPREFIX/made"
+fi
 
 # The fields that legitimately differ between the builds' logs: build time,
 # window DC handle, driver strings, frame rate; and Wine's DirectMusic, which
@@ -99,6 +118,11 @@ for arch in "${@:2}"; do
     >"$out/$arch-build.log" 2>&1 || fail "$arch: the cross build failed; see $out/$arch-build.log"
   "$arch-w64-mingw32-objdump" -p "$build/skelv.exe" | grep -E "^Subsystem\s+00000002" >/dev/null ||
     fail "$arch: skelv.exe is not a GUI program"
+  # Its resources: the icon's images and their group, the version (ours), the manifest.
+  types=$("$arch-w64-mingw32-objdump" -p "$build/skelv.exe" | sed -n 's/^[0-9a-f]\{3\}   Entry: ID: 0x0000\(..\),.*/\1/p')
+  [ "$(echo $types)" = "03 0e 10 18" ] || fail "$arch: skelv.exe has the resource types $(echo $types)"
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+  [ "$(strings -el "$build/skelv.exe" | grep -cx "$version")" -eq 2 ] || fail "$arch: skelv.exe is not version $version"
   for f in "${DATA_FILES[@]}"; do cmp -s "$build/$f" "$linux_build/$f" || fail "$arch: $f differs from Linux"; done
 
   # From the build folder, closed by the window manager, with DirectMusic traced.
@@ -119,18 +143,22 @@ for arch in "${@:2}"; do
   for i in 1 2; do /usr/lib/wine/wine "$build"/SKELV-*.exe /S || fail "$arch: installer run $i failed"; done
   link=$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs/SKELV/SKELV.lnk')
   [ -n "$link" ] || fail "$arch: no Start-menu shortcut"
-  # The link keeps its target as the one ANSI path, its working folder as the one UTF-16 path.
+  # The link keeps its target as the one ANSI path, its working folder and icon as UTF-16 paths.
   target=$(winepath -u "$(strings "$link" | grep -o '[A-Z]:\\.*\.exe')")
-  folder=$(winepath -u "$(strings -el "$link" | grep -o '[A-Z]:\\.*')")
+  folder=$(winepath -u "$(strings -el "$link" | grep -o '[A-Z]:\\.*' | grep -v '\.exe$')")
   [[ $target == */AppData/Local/Programs/SKELV/skelv.exe ]] || fail "$arch: installed as $target"
+  [ "$(winepath -u "$(strings -el "$link" | grep -o '[A-Z]:\\.*\.exe$')")" = "$target" ] ||
+    fail "$arch: the shortcut does not show the program's icon"
   SKELV=$target RUN_WITH=(env -C "$folder" "$loader")
   start_skelv
   drive "$arch-installed" alt+F4 0 "$(realpath --relative-to="$WORK_DIR" "$folder")"
   compare_logs "$arch-installed"
 
   # The uninstaller the installer registered, run while the program is not.
-  uninstaller=$(/usr/lib/wine/wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\SKELV' \
-    /v UninstallString | grep -o '[A-Z]:\\[^"]*')
+  entry=$(/usr/lib/wine/wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\SKELV')
+  uninstaller=$(grep UninstallString <<<"$entry" | grep -o '[A-Z]:\\[^"]*')
+  [ "$(winepath -u "$(grep DisplayIcon <<<"$entry" | grep -o '[A-Z]:\\.*exe')")" = "$target" ] ||
+    fail "$arch: the uninstall entry does not show the program's icon"
   echo "mine" >"$folder/notes.txt"
   /usr/lib/wine/wine "$(winepath -u "$uninstaller")" /S || fail "$arch: the uninstaller failed"
   poll 300 eval '[ ! -e "$link" ]' || fail "$arch: the uninstaller left the shortcut"
