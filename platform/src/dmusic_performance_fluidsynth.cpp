@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 
 #include "dmusic_objects.h"
@@ -14,6 +15,9 @@ namespace {
 
 // The soundfont loading thread's nice value (the program's threads have 0).
 const int kLoaderNice = 10;
+// How long shut-down waits for a soundfont load still running: the window is
+// gone by then, and nobody should wait for instruments that will not play.
+const std::chrono::milliseconds kLoadWait(250);
 
 // What Init hands out as the DirectMusic object; nothing calls it.
 class FluidDirectMusic : public ComObject<IDirectMusic> {};
@@ -88,7 +92,16 @@ HRESULT FluidPerformance::DownloadInstruments() {
       return E_FAIL;
     }
     m_loading = true;
-    m_loader = std::thread(&FluidPerformance::LoadSoundFont, this, std::move(path));
+    AddRef();  // the loading thread's: the performance outlives the load
+    try {
+      m_loader = std::thread(&FluidPerformance::LoadSoundFont, this, std::move(path));
+    } catch (const std::exception&) {
+      // No thread (out of memory or threads): the music stays off.
+      fprintf(stderr, "fluidsynth: cannot start loading the soundfont; the music stays silent\n");
+      m_loading = false;
+      Release();
+      return E_FAIL;
+    }
   }
   ++m_downloads;
   return S_OK;
@@ -98,20 +111,35 @@ void FluidPerformance::LoadSoundFont(std::string path) {
   // The first frames come first: on a busy machine the load yields to them.
   setpriority(PRIO_PROCESS, (id_t)gettid(), kLoaderNice);
   const int soundFont = fluid_synth_sfload(m_synth, path.c_str(), 1);
-  std::lock_guard<std::mutex> hold(m_loadLock);
-  m_soundFont = soundFont;
-  m_loading = false;
-  if (m_playWhenLoaded) fluid_player_play(m_playWhenLoaded);
-  m_playWhenLoaded = nullptr;
+  {
+    std::lock_guard<std::mutex> hold(m_loadLock);
+    m_soundFont = soundFont;
+    m_loading = false;
+    if (m_playWhenLoaded) fluid_player_play(m_playWhenLoaded);
+    m_playWhenLoaded = nullptr;
+  }
+  m_loaded.notify_all();
+  Release();  // may be the last reference when shut-down stopped waiting
 }
 
-void FluidPerformance::FinishLoading() {
-  if (m_loader.joinable()) m_loader.join();
+bool FluidPerformance::FinishLoading() {
+  std::unique_lock<std::mutex> hold(m_loadLock);
+  const bool loaded = m_loaded.wait_for(hold, kLoadWait, [this] { return !m_loading; });
+  hold.unlock();
+  if (m_loader.joinable()) {
+    // A thread still loading, or the one running this (its Release deleted
+    // the performance), is left to end by itself.
+    if (loaded && m_loader.get_id() != std::this_thread::get_id())
+      m_loader.join();
+    else
+      m_loader.detach();
+  }
+  return loaded;
 }
 
 void FluidPerformance::UnloadInstruments() {
   if (m_downloads == 0 || --m_downloads > 0) return;
-  FinishLoading();
+  if (!FinishLoading()) return;  // the synth's deletion unloads it
   if (m_synth && m_soundFont != FLUID_FAILED) fluid_synth_sfunload(m_synth, m_soundFont, 1);
   m_soundFont = FLUID_FAILED;
 }
@@ -186,13 +214,16 @@ void FluidPerformance::StopPlaying() {
 HRESULT WINAPI FluidPerformance::CloseDown() {
   if (m_synth) StopPlaying();
   // A load still running ends first: the synth it loads into is deleted below.
-  FinishLoading();
+  const bool loaded = FinishLoading();
   if (m_driver) delete_fluid_audio_driver(m_driver);
   m_driver = nullptr;
   if (m_idlePlayer) m_finishedPlayers.push_back(m_idlePlayer);
   m_idlePlayer = nullptr;
   for (fluid_player_t* player : m_finishedPlayers) delete_fluid_player(player);
   m_finishedPlayers.clear();
+  // A load that goes on keeps the synth, which the destructor deletes once
+  // the loading thread lets the performance go (or process exit frees).
+  if (!loaded) return S_OK;
   if (m_synth) delete_fluid_synth(m_synth);  // unloads the soundfont too
   m_synth = nullptr;
   m_soundFont = FLUID_FAILED;

@@ -1,0 +1,26 @@
+# Quick start/close cycles: each one ends with exit code 0 and complete logs,
+# however early the close request comes. $2 is the number of cycles (5 by
+# default; run a few hundred on a busy machine to judge a change to shut-down).
+source "$(dirname "$0")/lib.sh"
+
+cycles=${2:-5}
+for ((cycle = 1; cycle <= cycles; cycle++)); do
+  rm -f "$WORK_DIR"/*.txt
+  start_skelv
+  wait_for_line Main.txt "1|[32] Entering main loop."
+  kill -TERM "$PID"
+  expect_clean_exit
+  check_complete_logs
+done
+
+# Nobody waits for instruments: with the soundfont load held, the program
+# still ends (the fifo is never opened for writing, so the load never ends).
+if [ -e "$FAIL_ALLOC" ]; then
+  rm -f "$WORK_DIR"/*.txt
+  mkfifo "$WORK_DIR/hold"
+  RUN_WITH=(env LD_PRELOAD="$FAIL_ALLOC" SKELV_HOLD_SOUNDFONT="$WORK_DIR/hold")
+  start_skelv
+  wait_for_line Main.txt "1|[32] Entering main loop."
+  kill -TERM "$PID"
+  expect_clean_exit
+fi
