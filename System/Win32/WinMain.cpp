@@ -28,11 +28,12 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
   }
 
   mainLog->PrintLevel(kLevel, "[%i] Running initialization code.\n", 28);
-  g_application->Init();
-
-  mainLog->PrintLevel(kLevel, "[%i] Entering main loop.\n", 32);
-  WPARAM exitCode = 0;
-  while (MainLoopPass(g_application, &exitCode)) {
+  WPARAM exitCode = 1;  // nothing can be drawn: the loop would only spin
+  if (g_application->Init()) {
+    mainLog->PrintLevel(kLevel, "[%i] Entering main loop.\n", 32);
+    exitCode = 0;
+    while (MainLoopPass(g_application, &exitCode)) {
+    }
   }
 
   mainLog->PrintLevel(kLevel, "[%i] Running deinitialization code.\n", 54);

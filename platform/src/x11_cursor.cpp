@@ -1,24 +1,33 @@
 // The cursor position in screen (root window) coordinates. While the pointer
-// is inside one of our windows every move reaches us as an event (a grab
-// elsewhere first takes it out with a LeaveNotify), so GetCursorPos answers
-// from the events instead of a round trip, which costs a frame the wait and
-// several allocations in Xlib. Outside our windows it asks the server.
+// is inside one of our windows its moves reach us as events, so GetCursorPos
+// answers from them instead of a round trip, which costs a frame the wait and
+// several allocations in Xlib. The events can stop without notice: another
+// client that grabs the pointer on our own window (a window manager's button
+// binding) sends no crossing event. So the events are trusted only once one
+// has come since our last warp, and even then the server is asked now and
+// then; outside our windows it is always asked.
 #include "x11_internal.h"
 
 namespace x11 {
 namespace {
 
+// How often the server is asked while the events are trusted.
+const DWORD kRecheckMs = 100;
+
 struct PointerState {
   bool inside = false;
   int x = 0, y = 0;
   unsigned long serial = 0;  // of our last warp: positions from before it are stale
+  bool current = false;      // an event has come since that warp
 };
 PointerState g_settled;  // as of the events handled so far
+DWORD g_lastQuery = 0;   // when the server was last asked
 
 // Events apply in the order they came; a warp's own crossings come after it,
 // so only the positions of older events are skipped.
 void Apply(const XEvent& event, PointerState& state) {
   const bool current = event.xany.serial >= state.serial;
+  if (current && (event.type == EnterNotify || event.type == MotionNotify)) state.current = true;
   switch (event.type) {
     case EnterNotify:
       state.inside = event.xcrossing.mode != NotifyGrab && event.xcrossing.same_screen;
@@ -61,11 +70,12 @@ BOOL WINAPI GetCursorPos(LPPOINT lpPoint) {
   PointerState now = g_settled;
   XEvent unused;
   XCheckIfEvent(display, &unused, FoldQueuedEvent, (XPointer)&now);
-  if (now.inside) {
+  if (now.inside && now.current && TickCount() - g_lastQuery < kRecheckMs) {
     lpPoint->x = now.x;
     lpPoint->y = now.y;
     return TRUE;
   }
+  g_lastQuery = TickCount();
   Window root, child;
   int rootX, rootY, x, y;
   unsigned int mask;
@@ -86,6 +96,7 @@ BOOL WINAPI SetCursorPos(int X, int Y) {
   // events about the warp, and any move after it, carry its serial or a later one.
   const int screen = DefaultScreen(display);
   g_settled.serial = NextRequest(display);
+  g_settled.current = false;
   g_settled.x = X < 0                                ? 0
                 : X >= DisplayWidth(display, screen) ? DisplayWidth(display, screen) - 1
                                                      : X;
