@@ -52,43 +52,34 @@ bool Fails(void* caller) {
   return at >= g_begin && at < g_end && ++g_count == g_failAt;
 }
 
+void* Plain(size_t bytes, void* caller) {
+  return Fails(caller) ? nullptr : __libc_malloc(bytes ? bytes : 1);
+}
+
+// The throwing allocation: the program sets no new handler, so a failure throws.
 void* New(size_t bytes, void* caller) {
-  if (Fails(caller)) throw std::bad_alloc();
-  void* block;
-  while (!(block = __libc_malloc(bytes ? bytes : 1))) {
-    std::new_handler handler = std::get_new_handler();
-    if (!handler) throw std::bad_alloc();
-    handler();
-  }
-  return block;
+  if (void* block = Plain(bytes, caller)) return block;
+  throw std::bad_alloc();
+}
+
+void* Forward(const char* name, void* caller) {
+  void* (*real)() = (void* (*)())dlsym(RTLD_NEXT, name);
+  return Fails(caller) ? nullptr : real();
 }
 }  // namespace
 
 #define CALLER __builtin_return_address(0)
-extern "C" void* malloc(size_t n) { return Fails(CALLER) ? nullptr : __libc_malloc(n); }
-extern "C" void* calloc(size_t n, size_t s) {
-  return Fails(CALLER) ? nullptr : __libc_calloc(n, s);
-}
-extern "C" void* realloc(void* p, size_t n) {
-  return Fails(CALLER) ? nullptr : __libc_realloc(p, n);
-}
+extern "C" void* malloc(size_t n) { return Plain(n, CALLER); }
+extern "C" void* calloc(size_t n, size_t s) { return Fails(CALLER) ? 0 : __libc_calloc(n, s); }
+extern "C" void* realloc(void* p, size_t n) { return Fails(CALLER) ? 0 : __libc_realloc(p, n); }
 void* operator new(size_t n) { return New(n, CALLER); }
 void* operator new[](size_t n) { return New(n, CALLER); }
-void* operator new(size_t n, const std::nothrow_t&) noexcept {
-  return Fails(CALLER) ? nullptr : __libc_malloc(n ? n : 1);
-}
-void* operator new[](size_t n, const std::nothrow_t&) noexcept {
-  return Fails(CALLER) ? nullptr : __libc_malloc(n ? n : 1);
-}
+void* operator new(size_t n, const std::nothrow_t&) noexcept { return Plain(n, CALLER); }
+void* operator new[](size_t n, const std::nothrow_t&) noexcept { return Plain(n, CALLER); }
 
-#define XLIB_ALLOCATOR(name)                                       \
-  extern "C" void* name() {                                        \
-    static void* (*real)() = (void* (*)())dlsym(RTLD_NEXT, #name); \
-    return Fails(CALLER) ? nullptr : real();                       \
-  }
-XLIB_ALLOCATOR(XAllocClassHint)
-XLIB_ALLOCATOR(XAllocSizeHints)
-XLIB_ALLOCATOR(XAllocWMHints)
+extern "C" void* XAllocClassHint() { return Forward("XAllocClassHint", CALLER); }
+extern "C" void* XAllocSizeHints() { return Forward("XAllocSizeHints", CALLER); }
+extern "C" void* XAllocWMHints() { return Forward("XAllocWMHints", CALLER); }
 
 extern "C" int fluid_synth_sfload(void* synth, const char* file, int reset) {
   static int (*real)(void*, const char*, int) =
