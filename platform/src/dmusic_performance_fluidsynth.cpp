@@ -124,7 +124,10 @@ void FluidPerformance::LoadSoundFont(std::string path) {
 
 bool FluidPerformance::FinishLoading() {
   std::unique_lock<std::mutex> hold(m_loadLock);
-  const bool loaded = m_loaded.wait_for(hold, kLoadWait, [this] { return !m_loading; });
+  // A load already given up on is not waited for again.
+  const bool loaded = m_loader.joinable()
+                          ? m_loaded.wait_for(hold, kLoadWait, [this] { return !m_loading; })
+                          : !m_loading;
   hold.unlock();
   if (m_loader.joinable()) {
     // A thread still loading, or the one running this (its Release deleted
@@ -198,14 +201,19 @@ HRESULT WINAPI FluidPerformance::Stop(IDirectMusicSegment* pSegment,
 // allocated until CloseDown.
 void FluidPerformance::StopPlaying() {
   if (m_player) {
+    bool loading;
     {
       std::lock_guard<std::mutex> hold(m_loadLock);
       if (m_playWhenLoaded == m_player) m_playWhenLoaded = nullptr;
+      loading = m_loading;
     }
     fluid_player_stop(m_player);
     m_finishedPlayers.push_back(m_player);
     m_player = nullptr;
-    fluid_synth_all_notes_off(m_synth, -1);
+    // NOTE: a soundfont load holds the synth's lock from start to end (on a
+    // busy machine, at the loader's low priority, for many seconds). Playing
+    // waits for the load, so while it runs no note sounds and none is stopped.
+    if (!loading) fluid_synth_all_notes_off(m_synth, -1);
   }
   ReleaseField(m_playingState);
   ReleaseField(m_playing);
@@ -214,16 +222,16 @@ void FluidPerformance::StopPlaying() {
 HRESULT WINAPI FluidPerformance::CloseDown() {
   if (m_synth) StopPlaying();
   // A load still running ends first: the synth it loads into is deleted below.
-  const bool loaded = FinishLoading();
+  // One that goes on keeps the synth, its players (deleting one takes the
+  // synth's lock) and the audio output, which the destructor deletes once the
+  // loading thread lets the performance go, or process exit ends.
+  if (!FinishLoading()) return S_OK;
   if (m_driver) delete_fluid_audio_driver(m_driver);
   m_driver = nullptr;
   if (m_idlePlayer) m_finishedPlayers.push_back(m_idlePlayer);
   m_idlePlayer = nullptr;
   for (fluid_player_t* player : m_finishedPlayers) delete_fluid_player(player);
   m_finishedPlayers.clear();
-  // A load that goes on keeps the synth, which the destructor deletes once
-  // the loading thread lets the performance go (or process exit frees).
-  if (!loaded) return S_OK;
   if (m_synth) delete_fluid_synth(m_synth);  // unloads the soundfont too
   m_synth = nullptr;
   m_soundFont = FLUID_FAILED;

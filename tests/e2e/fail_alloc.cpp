@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 extern "C" void* __libc_malloc(size_t);
@@ -81,9 +82,13 @@ extern "C" void* XAllocClassHint() { return Forward("XAllocClassHint", CALLER); 
 extern "C" void* XAllocSizeHints() { return Forward("XAllocSizeHints", CALLER); }
 extern "C" void* XAllocWMHints() { return Forward("XAllocWMHints", CALLER); }
 
-extern "C" int fluid_synth_sfload(void* synth, const char* file, int reset) {
-  static int (*real)(void*, const char*, int) =
-      (int (*)(void*, const char*, int))dlsym(RTLD_NEXT, "fluid_synth_sfload");
-  if (const char* fifo = getenv("SKELV_HOLD_SOUNDFONT")) close(open(fifo, O_RDONLY));
-  return real(synth, file, reset);
+// The soundfont load opens its file while it holds the synth's lock.
+extern "C" FILE* fopen(const char* path, const char* mode) {
+  static FILE* (*real)(const char*, const char*) =
+      (FILE * (*)(const char*, const char*)) dlsym(RTLD_NEXT, "fopen");
+  const char* fifo = getenv("SKELV_HOLD_SOUNDFONT");
+  const size_t n = strlen(path);
+  if (fifo && getpid() != gettid() && n > 4 && strncmp(path + n - 4, ".sf", 3) == 0)
+    close(open(fifo, O_RDONLY));
+  return real(path, mode);
 }
