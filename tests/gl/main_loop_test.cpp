@@ -101,6 +101,7 @@ TEST(MainLoop, CursorFollowsThePointerUnderAnotherClientsGrab) {
   XSync(other, False);
   ASSERT_EQ(std::system("xdotool mousemove 301 200"), 0);
   EXPECT_EQ(WaitForCursor(301, 200).x, 301) << "steering frozen under the grab";
+  for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
   SetCursorPos(320, 240);
   ASSERT_EQ(std::system("xdotool mousemove 321 240"), 0);
   POINT p = {-1, -1};
