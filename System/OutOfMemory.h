@@ -7,9 +7,10 @@
 
 #include "log/CLog.h"
 
-// Logs "Out of memory: <what>" to the owning log and exits with a failure code.
-// A level above 0 puts the line behind that level, the form of the main log.
-// Without a log (the owner's own log is what failed), it goes to standard error.
+// Writes "Out of memory: <what>" to standard error and to the owning log, and
+// exits with a failure code. A level above 0 puts the log's line behind that
+// level, the form of the main log. Without a log (the owner's own log is what
+// failed, or the allocation has no owner with a log) standard error alone.
 [[noreturn]] void ExitOutOfMemory(CLog* log, const char* what, int32_t level = 0);
 
 // The object a non-throwing allocation yielded, or the end of the process.

@@ -21,12 +21,20 @@ void TerminatedLine(const char* line, char (&out)[kConsoleLineChars + 1]) {
   out[kConsoleLineChars] = '\0';
 }
 
-// Printable characters (the ANSI code page's letters above 159 included) and
-// the Enter key's carriage return go into the log as they are. The control
-// characters, DEL and the C1 range would act on a terminal showing the log
-// (ESC starts an escape sequence) or cut the line (code 0): they are written
-// as \xNN instead.
-bool LoggedAsTyped(uint8_t c) { return (c >= 32 && c < 127) || c >= 160 || c == kCarriageReturn; }
+// A character goes into the log as typed unless it is a control character of
+// the ANSI code page: C0, DEL and the C1 range, which would act on a terminal
+// showing the log (ESC starts an escape sequence) or cut the line (code 0).
+// Where the code page puts a C1 code is its own matter: all of 128 to 159 in
+// Latin-1, five of them in Windows-1252, whose other bytes there are letters
+// and signs (the euro, curly quotes). The Enter key's carriage return goes in
+// as typed; a typed backslash is escaped too, so that every \xNN in the log
+// stands for one byte.
+bool LoggedAsTyped(uint8_t c) {
+  if (c == kCarriageReturn) return true;
+  WCHAR wide = 0;
+  MultiByteToWideChar(CP_ACP, 0, (const char*)&c, 1, &wide, 1);
+  return wide >= 32 && !(wide >= 127 && wide < 160) && c != '\\';
+}
 
 // Writes count characters of text into out, each escaped where it must be, and
 // terminates it; out holds 4 * count + 1 characters.

@@ -82,9 +82,10 @@ bool CFrustum::SphereVisible(float x, float y, float z, float radius) const {
 // Conservative: visible unless some plane has all eight corners on or outside
 // it. Each plane stops at its first inner corner.
 bool CFrustum::CubeVisible(float x, float y, float z, float half) const {
-  const float x0 = x - half, x1 = x + half;
-  const float y0 = y - half, y1 = y + half;
-  const float z0 = z - half, z1 = z + half;
+  return BoxVisible(x - half, y - half, z - half, x + half, y + half, z + half);
+}
+
+bool CFrustum::BoxVisible(float x0, float y0, float z0, float x1, float y1, float z1) const {
   for (const Plane& p : planes) {
     if (Distance(p, x0, y0, z0) > 0.0f) continue;
     if (Distance(p, x1, y0, z0) > 0.0f) continue;

@@ -15,6 +15,8 @@ class CFrustum {
   bool PointVisible(float x, float y, float z) const;
   bool SphereVisible(float x, float y, float z, float radius) const;
   bool CubeVisible(float x, float y, float z, float half) const;
+  // The axis-aligned box from (x0, y0, z0) to (x1, y1, z1), tested as the cube is.
+  bool BoxVisible(float x0, float y0, float z0, float x1, float y1, float z1) const;
 
   Plane planes[6];
 };

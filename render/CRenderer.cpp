@@ -1,5 +1,6 @@
 #include "render/CRenderer.h"
 
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -38,14 +39,22 @@ bool CRenderer::Init() {
     OpenGLLog.Print("Failed to set pixel format.\n");
 
   renderingContext = wglCreateContext(deviceContext);
-  wglMakeCurrent(deviceContext, renderingContext);
-  if (!renderingContext) OpenGLLog.Print("Failed to create rendering context\n");
+  const BOOL current = wglMakeCurrent(deviceContext, renderingContext);
+  // Without a current context nothing can be drawn: said once, here and on
+  // standard error, and the caller ends the program instead of spinning.
+  const char* failure = !renderingContext ? "Failed to create rendering context\n"
+                        : !current        ? "Failed to make the rendering context current\n"
+                                          : nullptr;
+  if (failure) {
+    OpenGLLog.Print("%s", failure);
+    fprintf(stderr, "%s", failure);
+  }
 
   SetFixedState();
   frameCount = 0;
   startTime = (int32_t)time(nullptr);
   LogDriverInfo();
-  return true;
+  return failure == nullptr;
 }
 
 void CRenderer::SetFixedState() {

@@ -11,6 +11,7 @@
 // creates it as storage and Init fills it.
 class CRenderer {
  public:
+  // False when no rendering context could be made current: nothing can be drawn.
   bool Init();
   void SetPerspective(int32_t width, int32_t height);
   void BeginFrame();

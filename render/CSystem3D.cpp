@@ -28,14 +28,14 @@ CSystem3D::~CSystem3D() {
 
 bool CSystem3D::Init() {
   log->Print("CSystem3D::Init()\n");
-  renderer->Init();
+  const bool drawing = renderer->Init();
   renderer->SetPerspective(kScreenWidth, kScreenHeight);
   root =
       CheckAllocation(new (std::nothrow) CQuadNode(kRootLevel, kLeafLevel), log, "quadtree root");
   loader->LoadHeightFile("Scape.raw", root);
   TerrainLoader.LoadRawTexture("skelv.rgba", &LogoImage, TEX_LOGO, kLogoWidth, kLogoHeight, 4);
   TerrainLoader.LoadRawTexture("sky.raw", &SkyImage, TEX_SKY, kSkySize, kSkySize, 3);
-  return true;
+  return drawing;
 }
 
 void CSystem3D::Frame() {

@@ -13,6 +13,7 @@ class CSystem3D {
   CSystem3D(const CSystem3D&) = delete;
   CSystem3D& operator=(const CSystem3D&) = delete;
 
+  // False when nothing can be drawn (the renderer has no context).
   bool Init();
   void Frame();
   bool DeInit();

@@ -5,7 +5,6 @@
 
 namespace {
 
-const float kCubeCentreY = 256.0f;  // middle of the height range 0 to 510
 const uint32_t kLastIndex = kGridSamples;
 
 CQuadNode* NewChild(uint8_t level, uint8_t maxLevel) {
@@ -35,7 +34,9 @@ CQuadNode::CQuadNode(uint8_t nodeLevel, uint8_t leafLevel)
       drawWidth(0),
       drawRows(0),
       indices(nullptr),
-      children{} {
+      children{},
+      minY(0),
+      maxY(0) {
   if (level < maxLevel) {
     for (CQuadNode*& child : children) child = NewChild(level + 1, maxLevel);
   }
@@ -63,9 +64,16 @@ void CQuadNode::Build(float left, float right, float front, float back) {
     children[1]->Build(xm, x1, zm, z1);
     children[2]->Build(x0, xm, z0, zm);
     children[3]->Build(xm, x1, z0, zm);
+    minY = children[0]->minY;
+    maxY = children[0]->maxY;
+    for (const CQuadNode* child : children) {
+      if (child->minY < minY) minY = child->minY;
+      if (child->maxY > maxY) maxY = child->maxY;
+    }
     return;
   }
   BuildStrips();
+  MeasureHeights();
   // Every leaf aims the client arrays at the shared terrain arrays; nothing
   // else in the program sets them.
   glVertexPointer(3, GL_FLOAT, 0, TerrainVertices);
@@ -103,11 +111,31 @@ void CQuadNode::BuildStrips() {
   }
 }
 
-// The test cube is centred at mid height with the node's half-width as its
-// half-edge; a rejected node cuts off its whole subtree.
+// The samples of the strips DrawLeaf draws: rows gridZ0 to gridZ0 + drawn
+// strips, columns gridX0 to gridX0 + drawn columns - 1.
+void CQuadNode::MeasureHeights() {
+  const int32_t lastRow = gridZ1 < kGridSize ? gridZ1 : kGridSize - 1;
+  const int32_t lastColumn = gridX1 < kGridSize ? gridX1 : kGridSize - 1;
+  if (TerrainVertices == nullptr) {  // no terrain arrays: the whole height range
+    minY = 0.0f;
+    maxY = 2.0f * 255;
+    return;
+  }
+  minY = maxY = TerrainVertices[gridZ0 * kGridSize + gridX0].y;
+  for (int32_t row = gridZ0; row <= lastRow; ++row) {
+    for (int32_t column = gridX0; column <= lastColumn; ++column) {
+      const float y = TerrainVertices[row * kGridSize + column].y;
+      if (y < minY) minY = y;
+      if (y > maxY) maxY = y;
+    }
+  }
+}
+
+// A node is skipped, with its whole subtree, only when the box over its square
+// and the heights of its terrain lies outside the frustum: a test at one
+// height would cut away slopes that rise above or fall below it.
 void CQuadNode::Render(const CFrustum& frustum) {
-  const float half = (x1 - x0) / 2;
-  if (!frustum.CubeVisible(x1 / 2 + x0 / 2, kCubeCentreY, z1 / 2 + z0 / 2, half)) return;
+  if (!frustum.BoxVisible(x0, minY, z0, x1, maxY, z1)) return;
   if (level == maxLevel) {
     DrawLeaf();
     return;

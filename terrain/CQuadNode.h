@@ -29,10 +29,15 @@ class CQuadNode {
   uint32_t drawRows;
   uint32_t* indices;
   CQuadNode* children[4];
+  // The lowest and highest terrain the node draws, set by Build: with the
+  // node's square they bound the box that Render tests.
+  float minY, maxY;
 
  private:
   // Leaf part of Build: the index strips and their diagnostics.
   void BuildStrips();
+  // Leaf part of Build: the height range of the samples DrawLeaf draws.
+  void MeasureHeights();
 };
 
 extern CLog QuadLog;

@@ -25,10 +25,12 @@ CApplication::~CApplication() {
   delete log;
 }
 
+// False when nothing can be drawn (no OpenGL context); everything is
+// initialised all the same, so that shut-down and the logs are the usual ones.
 bool CApplication::Init() {
-  system->Init();
+  const bool drawing = system->Init();
   music->Start();
-  return true;
+  return drawing;
 }
 
 bool CApplication::DeInit() {

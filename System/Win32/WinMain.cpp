@@ -33,11 +33,12 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
   }
 
   mainLog->PrintLevel(kLevel, "[%i] Running initialization code.\n", kInitTag);
-  Application->Init();
-
-  mainLog->PrintLevel(kLevel, "[%i] Entering main loop.\n", kMainLoopTag);
-  WPARAM exitCode = 0;
-  while (MainLoopPass(Application, &exitCode)) {
+  WPARAM exitCode = 1;  // nothing can be drawn: the loop would only spin
+  if (Application->Init()) {
+    mainLog->PrintLevel(kLevel, "[%i] Entering main loop.\n", kMainLoopTag);
+    exitCode = 0;
+    while (MainLoopPass(Application, &exitCode)) {
+    }
   }
 
   mainLog->PrintLevel(kLevel, "[%i] Running deinitialization code.\n", kDeInitTag);

@@ -6,6 +6,7 @@
 #include <dmusici.h>
 #include <fluidsynth.h>
 
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -62,8 +63,10 @@ class FluidPerformance : public ComObject<IDirectMusicPerformance2> {
   ~FluidPerformance() override;
   void StopPlaying();
   void LoadSoundFont(std::string path);
-  // Waits for a load still running; called before the soundfont or the synth goes.
-  void FinishLoading();
+  // Waits a short while for a load still running; called before the soundfont
+  // or the synth goes. False when the load goes on: the loading thread then
+  // holds the performance (a counted reference) until it ends.
+  bool FinishLoading();
 
   fluid_settings_t* m_settings = nullptr;
   fluid_synth_t* m_synth = nullptr;
@@ -72,6 +75,7 @@ class FluidPerformance : public ComObject<IDirectMusicPerformance2> {
   std::thread m_loader;  // the soundfont load, until FinishLoading
   // Guards what the loading thread hands over: the soundfont and the player to start.
   std::mutex m_loadLock;
+  std::condition_variable m_loaded;  // m_loading became false
   bool m_loading = false;
   int m_soundFont = FLUID_FAILED;
   fluid_player_t* m_playWhenLoaded = nullptr;

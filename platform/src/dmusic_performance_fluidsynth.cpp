@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 
 #include "dmusic_objects.h"
@@ -14,6 +15,9 @@ namespace {
 
 // The soundfont loading thread's nice value (the program's threads have 0).
 const int kLoaderNice = 10;
+// How long shut-down waits for a soundfont load still running: the window is
+// gone by then, and nobody should wait for instruments that will not play.
+const std::chrono::milliseconds kLoadWait(250);
 
 // What Init hands out as the DirectMusic object; nothing calls it.
 class FluidDirectMusic : public ComObject<IDirectMusic> {};
@@ -88,7 +92,16 @@ HRESULT FluidPerformance::DownloadInstruments() {
       return E_FAIL;
     }
     m_loading = true;
-    m_loader = std::thread(&FluidPerformance::LoadSoundFont, this, std::move(path));
+    AddRef();  // the loading thread's: the performance outlives the load
+    try {
+      m_loader = std::thread(&FluidPerformance::LoadSoundFont, this, std::move(path));
+    } catch (const std::exception&) {
+      // No thread (out of memory or threads): the music stays off.
+      fprintf(stderr, "fluidsynth: cannot start loading the soundfont; the music stays silent\n");
+      m_loading = false;
+      Release();
+      return E_FAIL;
+    }
   }
   ++m_downloads;
   return S_OK;
@@ -98,20 +111,38 @@ void FluidPerformance::LoadSoundFont(std::string path) {
   // The first frames come first: on a busy machine the load yields to them.
   setpriority(PRIO_PROCESS, (id_t)gettid(), kLoaderNice);
   const int soundFont = fluid_synth_sfload(m_synth, path.c_str(), 1);
-  std::lock_guard<std::mutex> hold(m_loadLock);
-  m_soundFont = soundFont;
-  m_loading = false;
-  if (m_playWhenLoaded) fluid_player_play(m_playWhenLoaded);
-  m_playWhenLoaded = nullptr;
+  {
+    std::lock_guard<std::mutex> hold(m_loadLock);
+    m_soundFont = soundFont;
+    m_loading = false;
+    if (m_playWhenLoaded) fluid_player_play(m_playWhenLoaded);
+    m_playWhenLoaded = nullptr;
+  }
+  m_loaded.notify_all();
+  Release();  // may be the last reference when shut-down stopped waiting
 }
 
-void FluidPerformance::FinishLoading() {
-  if (m_loader.joinable()) m_loader.join();
+bool FluidPerformance::FinishLoading() {
+  std::unique_lock<std::mutex> hold(m_loadLock);
+  // A load already given up on is not waited for again.
+  const bool loaded = m_loader.joinable()
+                          ? m_loaded.wait_for(hold, kLoadWait, [this] { return !m_loading; })
+                          : !m_loading;
+  hold.unlock();
+  if (m_loader.joinable()) {
+    // A thread still loading, or the one running this (its Release deleted
+    // the performance), is left to end by itself.
+    if (loaded && m_loader.get_id() != std::this_thread::get_id())
+      m_loader.join();
+    else
+      m_loader.detach();
+  }
+  return loaded;
 }
 
 void FluidPerformance::UnloadInstruments() {
   if (m_downloads == 0 || --m_downloads > 0) return;
-  FinishLoading();
+  if (!FinishLoading()) return;  // the synth's deletion unloads it
   if (m_synth && m_soundFont != FLUID_FAILED) fluid_synth_sfunload(m_synth, m_soundFont, 1);
   m_soundFont = FLUID_FAILED;
 }
@@ -170,14 +201,19 @@ HRESULT WINAPI FluidPerformance::Stop(IDirectMusicSegment* pSegment,
 // allocated until CloseDown.
 void FluidPerformance::StopPlaying() {
   if (m_player) {
+    bool loading;
     {
       std::lock_guard<std::mutex> hold(m_loadLock);
       if (m_playWhenLoaded == m_player) m_playWhenLoaded = nullptr;
+      loading = m_loading;
     }
     fluid_player_stop(m_player);
     m_finishedPlayers.push_back(m_player);
     m_player = nullptr;
-    fluid_synth_all_notes_off(m_synth, -1);
+    // NOTE: a soundfont load holds the synth's lock from start to end (on a
+    // busy machine, at the loader's low priority, for many seconds). Playing
+    // waits for the load, so while it runs no note sounds and none is stopped.
+    if (!loading) fluid_synth_all_notes_off(m_synth, -1);
   }
   ReleaseField(m_playingState);
   ReleaseField(m_playing);
@@ -186,7 +222,10 @@ void FluidPerformance::StopPlaying() {
 HRESULT WINAPI FluidPerformance::CloseDown() {
   if (m_synth) StopPlaying();
   // A load still running ends first: the synth it loads into is deleted below.
-  FinishLoading();
+  // One that goes on keeps the synth, its players (deleting one takes the
+  // synth's lock) and the audio output, which the destructor deletes once the
+  // loading thread lets the performance go, or process exit ends.
+  if (!FinishLoading()) return S_OK;
   if (m_driver) delete_fluid_audio_driver(m_driver);
   m_driver = nullptr;
   if (m_idlePlayer) m_finishedPlayers.push_back(m_idlePlayer);

@@ -1,6 +1,10 @@
 // The process entry: opens the X display, then calls WinMain as the Windows
 // start-up code does. Without a display the program cannot show its window
 // and would never get a quit message, so it stops here with a clear message.
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -31,6 +35,40 @@ const char* ProgramName(const char* path) {
   return slash ? slash + 1 : path;
 }
 
+// Text from outside (DISPLAY) as it may be shown on a terminal: control
+// characters, the backslash and bytes above 126 are written as \xNN.
+std::string Printable(const char* text) {
+  std::string out;
+  for (const unsigned char* p = (const unsigned char*)text; *p; ++p) {
+    char escaped[5];
+    snprintf(escaped, sizeof escaped, "\\x%02x", *p);
+    out += *p >= 32 && *p < 127 && *p != '\\' ? std::string(1, (char)*p) : escaped;
+  }
+  return out;
+}
+
+// Runs before every module-level object, whose logs open files: descriptors
+// 0 to 2 that whoever started us left closed are opened on /dev/null, so no
+// log takes one of their numbers and standard-error text cannot land in a
+// log. A write past the file-size limit (ulimit -f) fails instead of killing
+// the process: the log simply stops.
+__attribute__((constructor(101))) void PrepareProcess() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+      const int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+      if (opened != fd && opened >= 0) close(opened);  // a lower one was opened first
+    }
+  }
+  signal(SIGXFSZ, SIG_IGN);
+}
+
+// True when the process may open no further file descriptor.
+bool AtDescriptorLimit() {
+  const int probe = open("/dev/null", O_RDONLY);
+  if (probe >= 0) close(probe);
+  return probe < 0 && errno == EMFILE;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -38,9 +76,12 @@ int main(int argc, char** argv) {
     const char* name = getenv("DISPLAY");
     if (!name || !*name) {
       fprintf(stderr, "%s: cannot open an X display: DISPLAY is not set\n", ProgramName(argv[0]));
+    } else if (AtDescriptorLimit()) {
+      fprintf(stderr, "%s: cannot open X display '%s': too many open files (see ulimit -n)\n",
+              ProgramName(argv[0]), Printable(name).c_str());
     } else {
       fprintf(stderr, "%s: cannot open X display '%s' (is an X server running there?)\n",
-              ProgramName(argv[0]), name);
+              ProgramName(argv[0]), Printable(name).c_str());
     }
     return 1;
   }

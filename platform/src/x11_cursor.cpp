@@ -1,24 +1,36 @@
 // The cursor position in screen (root window) coordinates. While the pointer
-// is inside one of our windows every move reaches us as an event (a grab
-// elsewhere first takes it out with a LeaveNotify), so GetCursorPos answers
-// from the events instead of a round trip, which costs a frame the wait and
-// several allocations in Xlib. Outside our windows it asks the server.
+// is inside one of our windows its moves reach us as events, so GetCursorPos
+// answers from them instead of a round trip, which costs a frame the wait and
+// several allocations in Xlib. The events can stop without notice: another
+// client that grabs the pointer on our own window (a window manager's button
+// binding) sends no crossing event. So the events are trusted only once one
+// has come since our last warp, and even then the server is asked now and
+// then; outside our windows it is always asked.
 #include "x11_internal.h"
 
 namespace x11 {
 namespace {
 
+// How often the server is asked while the events are trusted: every 100 ms,
+// but at most every 10th call, so that most frames still make no round trip.
+const DWORD kRecheckMs = 100;
+const int kRecheckCalls = 10;
+
 struct PointerState {
   bool inside = false;
   int x = 0, y = 0;
   unsigned long serial = 0;  // of our last warp: positions from before it are stale
+  bool current = false;      // an event has come since that warp
 };
 PointerState g_settled;  // as of the events handled so far
+DWORD g_lastQuery = 0;   // when the server was last asked
+int g_callsSinceQuery = 0;
 
 // Events apply in the order they came; a warp's own crossings come after it,
 // so only the positions of older events are skipped.
 void Apply(const XEvent& event, PointerState& state) {
   const bool current = event.xany.serial >= state.serial;
+  if (current && (event.type == EnterNotify || event.type == MotionNotify)) state.current = true;
   switch (event.type) {
     case EnterNotify:
       state.inside = event.xcrossing.mode != NotifyGrab && event.xcrossing.same_screen;
@@ -61,11 +73,15 @@ BOOL WINAPI GetCursorPos(LPPOINT lpPoint) {
   PointerState now = g_settled;
   XEvent unused;
   XCheckIfEvent(display, &unused, FoldQueuedEvent, (XPointer)&now);
-  if (now.inside) {
+  const bool recheck =
+      ++g_callsSinceQuery >= kRecheckCalls && TickCount() - g_lastQuery >= kRecheckMs;
+  if (now.inside && now.current && !recheck) {
     lpPoint->x = now.x;
     lpPoint->y = now.y;
     return TRUE;
   }
+  g_lastQuery = TickCount();
+  g_callsSinceQuery = 0;
   Window root, child;
   int rootX, rootY, x, y;
   unsigned int mask;
@@ -85,6 +101,9 @@ BOOL WINAPI SetCursorPos(int X, int Y) {
   // The server keeps the pointer on the screen, as Windows clips it; the
   // events about the warp, and any move after it, carry its serial or a later one.
   const int screen = DefaultScreen(display);
+  // A warp to where the events already put the pointer moves nothing and
+  // brings no event: the position stays known.
+  g_settled.current = g_settled.current && g_settled.x == X && g_settled.y == Y;
   g_settled.serial = NextRequest(display);
   g_settled.x = X < 0                                ? 0
                 : X >= DisplayWidth(display, screen) ? DisplayWidth(display, screen) - 1

@@ -6,6 +6,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 #include "x11_internal.h"
@@ -28,11 +29,36 @@ Connection& State() {
 // 0 when no trap is open, -1 when one is open and nothing was caught yet.
 int g_trappedCode = 0;
 
+// An error that repeats the one before (a failing call made every frame) is
+// counted instead of printed; the count is printed when another error comes
+// or the process ends.
+struct RepeatedError {
+  int code = -1, request = -1, minor = -1;
+  long repeats = 0;
+};
+RepeatedError g_lastError;
+
+void PrintRepeats() {
+  if (g_lastError.repeats > 0)
+    Report("x11", "the X error above came %ld more times", g_lastError.repeats);
+  g_lastError.repeats = 0;
+}
+
 int OnXError(Display* display, XErrorEvent* error) {
   if (g_trappedCode == -1) {
     g_trappedCode = error->error_code;
     return 0;
   }
+  RepeatedError& last = g_lastError;
+  if (error->error_code == last.code && error->request_code == last.request &&
+      error->minor_code == last.minor) {
+    ++last.repeats;
+    return 0;
+  }
+  PrintRepeats();
+  last.code = error->error_code;
+  last.request = error->request_code;
+  last.minor = error->minor_code;
   char text[256];
   XGetErrorText(display, error->error_code, text, sizeof text);
   Report("x11", "X error: %s (request %d.%d, resource 0x%lx)", text, error->request_code,
@@ -65,6 +91,7 @@ Display* TryOpenDisplay() {
   Display* display = XOpenDisplay(nullptr);
   if (!display) return nullptr;
   XSetErrorHandler(OnXError);
+  atexit(PrintRepeats);
   XSetIOErrorHandler(OnConnectionLost);
   // Held keys repeat as presses only, as on Windows, not release/press pairs.
   Bool detectable = False;

@@ -65,7 +65,9 @@ void SetWindowNames(Display* display, Window xwindow, const char* title, const c
   XChangeProperty(display, xwindow, GetAtoms().netWmName, GetAtoms().utf8String, 8, PropModeReplace,
                   (const unsigned char*)utf8.data(), (int)utf8.size());
 
+  // The hints only help a window manager: without memory for one it is left out.
   XClassHint* classHint = XAllocClassHint();
+  if (!classHint) return;
   classHint->res_name = program_invocation_short_name;
   classHint->res_class = (char*)className;
   XSetClassHint(display, xwindow, classHint);
@@ -76,25 +78,26 @@ void SetWindowNames(Display* display, Window xwindow, const char* title, const c
 // Windows was given, and to keep the size fixed when there is no sizing frame.
 void SetPlacementHints(Display* display, Window xwindow, int x, int y, int width, int height,
                        DWORD style) {
-  XSizeHints* size = XAllocSizeHints();
-  size->flags = PPosition | USPosition | PWinGravity;
-  size->x = x;
-  size->y = y;
-  size->win_gravity = NorthWestGravity;
-  if (!(style & WS_THICKFRAME)) {
-    size->flags |= PMinSize | PMaxSize;
-    size->min_width = size->max_width = width;
-    size->min_height = size->max_height = height;
+  if (XSizeHints* size = XAllocSizeHints()) {  // null: no memory, no hint
+    size->flags = PPosition | USPosition | PWinGravity;
+    size->x = x;
+    size->y = y;
+    size->win_gravity = NorthWestGravity;
+    if (!(style & WS_THICKFRAME)) {
+      size->flags |= PMinSize | PMaxSize;
+      size->min_width = size->max_width = width;
+      size->min_height = size->max_height = height;
+    }
+    XSetWMNormalHints(display, xwindow, size);
+    XFree(size);
   }
-  XSetWMNormalHints(display, xwindow, size);
-  XFree(size);
-
-  XWMHints* hints = XAllocWMHints();
-  hints->flags = InputHint | StateHint;
-  hints->input = True;
-  hints->initial_state = NormalState;
-  XSetWMHints(display, xwindow, hints);
-  XFree(hints);
+  if (XWMHints* hints = XAllocWMHints()) {
+    hints->flags = InputHint | StateHint;
+    hints->input = True;
+    hints->initial_state = NormalState;
+    XSetWMHints(display, xwindow, hints);
+    XFree(hints);
+  }
 }
 
 void SetProtocols(Display* display, Window xwindow) {

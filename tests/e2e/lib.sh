@@ -8,6 +8,7 @@ SKELV=$(readlink -f "$1")
 BUILD_DIR=$(dirname "$SKELV")
 XCLOSE=$BUILD_DIR/xclose
 source "$BUILD_DIR/skelv-facts.sh"   # DATA_FILES, LOG_FILES, CLIENT_*, VERSION
+FAIL_ALLOC=$BUILD_DIR/fail_alloc.so   # fault injection (tests/e2e/fail_alloc.cpp)
 WORK_DIR=$(mktemp -d)
 RUN_WITH=()   # what start_skelv runs the program under, e.g. (wine)
 PID=""
@@ -54,13 +55,23 @@ find_window() {
 
 wait_for_window() { poll 200 find_window || fail "no visible window within 20 s"; }
 
+# Waits for the program to end (its threads' stacks are shown if it does not)
+# and sets STATUS to its exit code.
+wait_for_exit() {
+  if ! poll 200 eval '! running'; then
+    gdb -batch -p "$PID" -ex 'thread apply all bt' >"$WORK_DIR/stacks" 2>&1 || true
+    fail "skelv still running 20 s after being asked to close; its threads:
+$(grep -E '^(Thread|#)' "$WORK_DIR/stacks" | cut -c1-160)"
+  fi
+  STATUS=0
+  wait "$PID" || STATUS=$?
+  PID=""
+}
+
 # Waits for the program to end and checks its exit code is 0.
 expect_clean_exit() {
-  local status=0
-  poll 200 eval '! running' || fail "skelv still running 20 s after being asked to close"
-  wait "$PID" || status=$?
-  PID=""
-  [ "$status" -eq 0 ] || fail "skelv exited with $status"
+  wait_for_exit
+  [ "$STATUS" -eq 0 ] || fail "skelv exited with $STATUS"
 }
 
 # file_has <file> <exact line>

@@ -7,6 +7,8 @@
 #include "GlSupport.h"
 #include "console/CConsole.h"
 
+#include <X11/Xlib.h>  // another client of the X server
+
 namespace {
 
 // Real input through the X server; waits until the loop can see its first message.
@@ -59,6 +61,14 @@ TEST(MainLoop, CloseRequestDestroysTheWindowAndTheNextPassQuitsWithZero) {
   EXPECT_EQ(Frames(), before + 1);
 }
 
+// Polls GetCursorPos until it answers (x, y); returns the last answer.
+POINT WaitForCursor(int x, int y) {
+  POINT p = {-1, -1};
+  for (int i = 0; i < 100 && !(GetCursorPos(&p) && p.x == x && p.y == y); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return p;
+}
+
 // While the pointer is over the window the cursor position comes from its
 // events; once it has left, from the server.
 TEST(MainLoop, CursorFollowsThePointerInAndOutOfTheWindow) {
@@ -68,11 +78,35 @@ TEST(MainLoop, CursorFollowsThePointerInAndOutOfTheWindow) {
     ASSERT_EQ(std::system((std::string("xdotool mousemove ") + move).c_str()), 0);
     int x = 0, y = 0;
     sscanf(move, "%d %d", &x, &y);
-    POINT p = {-1, -1};
-    for (int i = 0; i < 100 && !(GetCursorPos(&p) && p.x == x && p.y == y); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const POINT p = WaitForCursor(x, y);
     EXPECT_EQ(p.x * 1000 + p.y, x * 1000 + y);
   }
+}
+
+// Another client's grab on our window (a window manager's button binding)
+// stops its events without notice: the moves are seen all the same, and
+// after a warp at once.
+TEST(MainLoop, CursorFollowsThePointerUnderAnotherClientsGrab) {
+  App();
+  ASSERT_EQ(std::system("xdotool mousemove 300 200"), 0);
+  EXPECT_EQ(WaitForCursor(300, 200).x, 300);
+  Display* other = XOpenDisplay(nullptr);
+  Window root, child;
+  int rootX, rootY, x, y;
+  unsigned int mask;
+  XQueryPointer(other, DefaultRootWindow(other), &root, &child, &rootX, &rootY, &x, &y, &mask);
+  ASSERT_EQ(XGrabPointer(other, child, False, PointerMotionMask, GrabModeAsync, GrabModeAsync, None,
+                         None, CurrentTime),
+            GrabSuccess);
+  XSync(other, False);
+  ASSERT_EQ(std::system("xdotool mousemove 301 200"), 0);
+  EXPECT_EQ(WaitForCursor(301, 200).x, 301) << "steering frozen under the grab";
+  for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
+  SetCursorPos(320, 240);
+  ASSERT_EQ(std::system("xdotool mousemove 321 240"), 0);
+  POINT p = {-1, -1};
+  EXPECT_TRUE(GetCursorPos(&p) && p.x == 321) << "the warp's target answered, not the pointer";
+  XCloseDisplay(other);  // ends the grab
 }
 
 }  // namespace

@@ -53,16 +53,20 @@ chmod -R a-w "$data"
 run_launcher
 
 # Arguments and broken set-ups: a clear line, and nothing of the user's removed.
-expect_refusal() { # expect_refusal STATUS TEXT HOME ARGS...
+# The third argument takes the place of HOME=... in the environment.
+expect_refusal() { # expect_refusal STATUS TEXT VARIABLE=VALUE ARGS...
   local out status=0
-  out=$("${RUN_WITH[@]/#HOME=*/HOME=$3}" "$SKELV" "${@:4}" 2>&1) || status=$?
+  out=$("${RUN_WITH[@]/#HOME=*/$3}" "$SKELV" "${@:4}" 2>&1) || status=$?
   [ "$status" -eq "$1" ] && grep -qF -- "$2" <<<"$out" || fail "skelv ${*:4}: status $status, '$out'"
 }
-expect_refusal 0 "$state" "$home" --help
-expect_refusal 2 "$state" "$home" --fast
-expect_refusal 1 "cannot create" "$WORK_DIR/read-only-home"
+expect_refusal 0 "$state" "HOME=$home" --help
+expect_refusal 0 'in /x\ny/.local/state/skelv and' 'HOME=/x\ny' --help
+expect_refusal 2 "$state" "HOME=$home" --fast
+expect_refusal 1 "cannot create" "HOME=$WORK_DIR/read-only-home"
+# A relative XDG_STATE_HOME is ignored, and without HOME nothing is written.
+expect_refusal 1 "neither XDG_STATE_HOME nor HOME is set" "XDG_STATE_HOME=state"
 chmod u+w "$data" && rm "$data/sky.raw"
-expect_refusal 1 "share/skelv/sky.raw is missing" "$home"
+expect_refusal 1 "share/skelv/sky.raw is missing" "HOME=$home"
 [ "$(ls "$state" | wc -l)" -eq 12 ] || fail "a failed start changed the state folder: $(ls "$state")"
 chmod -R u+w "$root"
-echo "deb: $(basename "$deb"): lintian clean, menu entry valid, two starts and four refusals as an ordinary user"
+echo "deb: $(basename "$deb"): lintian clean, menu entry valid, two starts and six refusals as an ordinary user"

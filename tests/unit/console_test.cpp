@@ -53,6 +53,11 @@ TEST(Console, TypedSequencesGiveTheirExactLog) {
        "Recieved: '\\x00'\nRecieved: 'z'\nLine test: %\\x08\\x1b\\x00z\n" +
            enter,
        1},
+      {"a backslash and the C1 codes are escaped, Latin-1 letters are not", "`\\\x80\x9f\xe9\r",
+       "Console active status: 1\nRecieved: '\\x5c'\nRecieved: '\\x80'\nRecieved: '\\x9f'\n"
+       "Recieved: '\xe9'\nLine test: \\x5c\\x80\\x9f\xe9\n" +
+           enter,
+       1},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
