@@ -1,6 +1,6 @@
 # Shared by the end-to-end tests (sourced; $1 of the test is the skelv path).
-# Each test runs the real program in a fresh working directory holding copies
-# of the data files, on the X server in DISPLAY, driven by real X input.
+# Each test runs the real program in a fresh working directory holding links to
+# the data files, on the X server in DISPLAY, driven by real X input.
 # Waits poll with timeouts; the program is killed if the test fails.
 set -euo pipefail
 
@@ -28,12 +28,13 @@ fail() {
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/poll.sh"
 
 # Starts skelv in the working directory with default signal dispositions
-# (a background job of a script would otherwise ignore SIGINT). Data files
-# already in the working directory are kept, so a test can replace one.
+# (a background job of a script would otherwise ignore SIGINT). The data files
+# are symbolic links, as the installed launcher makes them; files already in
+# the working directory are kept, so a test can replace one.
 start_skelv() {
   local file
   for file in "${DATA_FILES[@]}"; do
-    [ -e "$WORK_DIR/$file" ] || [ -L "$WORK_DIR/$file" ] || cp "$BUILD_DIR/$file" "$WORK_DIR/" ||
+    [ -e "$WORK_DIR/$file" ] || [ -L "$WORK_DIR/$file" ] || ln -s "$BUILD_DIR/$file" "$WORK_DIR/" ||
       fail "data file $file missing next to skelv"
   done
   set -m
@@ -50,12 +51,18 @@ find_window() {
   [ -n "$WINDOW" ]
 }
 
-wait_for_window() { poll 200 find_window || fail "no visible window within 20 s"; }
+wait_for_window() { poll 600 find_window || fail "no visible window within 60 s"; }
+
+# The window shows a drawn frame: mostly white fog and sky (an undrawn one is black).
+drawn() {
+  import -window "$WINDOW" "$WORK_DIR/shot.png" 2>/dev/null &&
+    [ "$(convert "$WORK_DIR/shot.png" -format '%[fx:round(100*mean)]' info:)" -ge 30 ]
+}
 
 # Waits for the program to end and checks its exit code is 0.
 expect_clean_exit() {
   local status=0
-  poll 200 eval '! running' || fail "skelv still running 20 s after being asked to close"
+  poll 600 eval '! running' || fail "skelv still running 60 s after being asked to close"
   wait "$PID" || status=$?
   PID=""
   [ "$status" -eq 0 ] || fail "skelv exited with $status"
@@ -65,7 +72,7 @@ expect_clean_exit() {
 file_has() { [ -f "$WORK_DIR/$1" ] && grep -qxF -- "$2" "$WORK_DIR/$1"; }
 
 wait_for_line() {
-  poll 100 file_has "$1" "$2" || fail "'$2' did not appear in $1 within 10 s"
+  poll 300 file_has "$1" "$2" || fail "'$2' did not appear in $1 within 30 s"
 }
 
 # expect_log <file> <exact content, line feeds included>

@@ -13,12 +13,12 @@ export ALSA_CONFIG_PATH=$WORK_DIR/asound.conf
 "$BUILD_DIR/audio_capture" "$ALSA_CONFIG_PATH" "$WORK_DIR/speaker.raw" 2 \
   >"$WORK_DIR/capture.out" 2>"$WORK_DIR/capture.err" &
 CAPTURE_PID=$!
-poll 50 capture_says listening || fail "audio_capture did not start: $(cat "$WORK_DIR/capture.err")"
+poll 300 capture_says listening || fail "audio_capture did not start: $(cat "$WORK_DIR/capture.err")"
 
 start_skelv
 wait_for_window
 wait_for_line MIDI.txt "Playing segment"
-poll 100 capture_says heard || fail "no 2 s of audio output within 10 s: $(cat "$WORK_DIR/capture.err")"
+poll 300 capture_says heard || fail "no 2 s of audio output within 30 s: $(cat "$WORK_DIR/capture.err")"
 "$XCLOSE" "$WINDOW" || fail "xclose failed"
 expect_clean_exit
 

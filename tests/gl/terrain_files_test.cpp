@@ -38,7 +38,7 @@ TEST(TerrainFiles, HeightsAndColoursBecomeTheTerrainArrays) {
     SCOPED_TRACE(c.name);
     ScratchFolder folder("terrain");
     TestFile heights("Scape.raw", c.heights), texels("scape.tex", c.texels);
-    LogFile log(folder.Home() + "/../MTF.txt");
+    LogFile log(StartFolderFile("MTF.txt"));
     CTerrainLoader().LoadHeightFile("Scape.raw", nullptr);
     EXPECT_EQ(log.Added(), c.log);
     EXPECT_EQ(TerrainHeights[1000], c.height1000);
@@ -146,7 +146,7 @@ TEST(TerrainFiles, RawImagesBecomeTexturesWhateverTheFile) {
     glGenTextures(1, &slot);
     TextureSlots[c.slot % 3] = slot;
     TestFile file("image.raw", c.bytes);
-    LogFile log("../MTF.txt");
+    LogFile log(StartFolderFile("MTF.txt"));
     RawImage image = {};
     CTerrainLoader().LoadRawTexture("image.raw", &image, c.slot, c.width, c.height, c.components);
     EXPECT_EQ(log.Added(), c.log);

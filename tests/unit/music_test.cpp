@@ -140,7 +140,7 @@ class Music : public ::testing::Test {
     EXPECT_EQ(0, m_journal.callsAfterRelease) << "an object was called after its release";
   }
   std::string Run() {
-    LogFile log(m_folder.Home() + "/MIDI.txt");
+    LogFile log(StartFolderFile("MIDI.txt"));
     CMusic music;
     music.Start();
     music.Stop();
