@@ -27,7 +27,7 @@ import hashlib
 import random
 import re
 import os
-import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -36,6 +36,9 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MUTANTS = os.path.join(ROOT, "tests", "mutants.tsv")
 BUILD_TIMEOUT = 600
 SUITE_TIMEOUT = 900
+# For a test without a limit of its own: unit, alloc and gl tests take a second
+# or two, so a minute means a hang.
+TEST_TIMEOUT = 60
 
 
 def unescape(text):
@@ -294,7 +297,7 @@ def build_and_test(build, log_base, labels):
         return "not viable", ""
     for label in labels:
         log = f"{log_base}.{label}"
-        code = run(["ctest", "-j2", "--stop-on-failure", "--timeout", "180", "-L", f"^{label}$"],
+        code = run(["ctest", "-j2", "--stop-on-failure", "--timeout", str(TEST_TIMEOUT), "-L", f"^{label}$"],
                    build, SUITE_TIMEOUT, log)
         if code == 124:
             return "failed", f"{label} suite past {SUITE_TIMEOUT} s"
@@ -355,6 +358,8 @@ def main():
             print(f"{m['id']}\t{m['file']}:{m.get('line', '')}\t{m['why']}")
         return 0
 
+    # Stopped by a signal, the runner still puts the file back and ends its Xvfb.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     xvfb = start_xvfb() if not os.environ.get("DISPLAY") else None
     results = []
     out = open(os.path.join(args.work, "results.tsv"), "w")

@@ -1,6 +1,9 @@
 // The terrain's data files as the loader reads them, whole, short, missing
 // or not files at all: the terrain log, the arrays and the textures that result.
+#include <algorithm>
+
 #include "GlSupport.h"
+#include "math/Vector3.h"
 #include "terrain/CTerrainLoader.h"
 
 namespace {
@@ -49,6 +52,18 @@ TEST(TerrainFiles, HeightsAndColoursBecomeTheTerrainArrays) {
     EXPECT_EQ(TerrainVertices[1000].z, 16 * (1000 / 192));
     EXPECT_FLOAT_EQ(TerrainTexCoords[36863].s, 191 / 192.0f);
     EXPECT_FLOAT_EQ(TerrainTexCoords[36863].t, 191 / 192.0f);
+    // Each sample is lit by the normal of the triangle it spans with its +x and
+    // +z neighbours; the last column and row, drawn too, take their inner neighbour's.
+    int unlit = 0;
+    for (int i = 0; i < 192 * 192; ++i) {
+      const int inner = std::min(i / 192, 190) * 192 + std::min(i % 192, 190);
+      Vector3 n;
+      TriangleNormal(TerrainVertices[inner], TerrainVertices[inner + 1],
+                     TerrainVertices[inner + 192], n);
+      const Vector3& got = TerrainNormals[i];
+      unlit += got.x != n.x || got.y != n.y || got.z != n.z;
+    }
+    EXPECT_EQ(unlit, 0);
     // The colour image is mipmapped.
     GLint width = 0;
     glBindTexture(GL_TEXTURE_2D, TextureSlots[TEX_TERRAIN]);

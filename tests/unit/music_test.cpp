@@ -4,9 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <com_testing.h>
+#include <fluidsynth.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <memory>
+#include <thread>
 
 #include "TestFiles.h"
 #include "music/CMusic.h"
@@ -273,6 +279,112 @@ TEST_F(Music, ClosingWhileTheInstrumentsLoadEndsPromptly) {
               "Creating performance\nFailed to initalise port\nCreating loader\nGot here\n"
               "Loading MIDI segment\nPlaying segment\n");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  }
+}
+
+// The loudness of each 50 ms of the first second from the first audible
+// sample on, rendered from the performance's synthesizer; empty when nothing
+// sounds within a minute (the loading thread's last step may still be due).
+std::vector<float> Loudness(fluid_synth_t* synth) {
+  std::vector<float> left(64), right(64), sound;
+  const auto start = std::chrono::steady_clock::now();
+  while (sound.size() < 44100 && std::chrono::steady_clock::now() - start < std::chrono::minutes(1)) {
+    fluid_synth_write_float(synth, 64, left.data(), 0, 1, right.data(), 0, 1);
+    for (float sample : left)
+      if (!sound.empty() || std::fabs(sample) > 1e-3f) sound.push_back(sample);
+    if (sound.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  std::vector<float> windows;
+  for (size_t at = 0; at + 2205 <= sound.size(); at += 2205) {
+    float sum = 0;
+    for (size_t i = at; i < at + 2205; ++i) sum += sound[i] * sound[i];
+    windows.push_back(std::sqrt(sum / 2205));
+  }
+  return windows;
+}
+
+// The instruments load on a thread of their own while the segment is played,
+// stopped and played again (D download, P play, S stop, U unload, W wait until
+// they are in): the music starts from its first note once they are in,
+// whatever came before, and the load leaves the calling thread's priority.
+// (Samples load on demand, so the loudness of two plays varies by up to a third.)
+TEST_F(Music, SegmentPlayedWhileTheInstrumentsLoadStartsFromItsBeginningOnceTheyAreIn) {
+  WriteWholeFile("Duridaz.mid", ShippedFile("Duridaz.mid"));
+  const std::pair<const char*, bool> kScripts[] = {
+      {"DWP", true}, {"DPW", true}, {"DPSPW", true}, {"DPUDPW", true}, {"DPSUDW", false}};
+  std::vector<float> reference;
+  CoInitialize(NULL);
+  for (const auto& [script, sounds] : kScripts) {
+    SCOPED_TRACE(script);
+    IDirectMusicPerformance2* perf = NULL;
+    IDirectMusicLoader* loader = NULL;
+    IDirectMusicSegment2* seg = NULL;
+    ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicPerformance, NULL, CLSCTX_INPROC_SERVER,
+                               IID_IDirectMusicPerformance2, (void**)&perf),
+              S_OK);
+    ASSERT_EQ(perf->Init(NULL, NULL, NULL), S_OK);
+    ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, NULL, CLSCTX_INPROC_SERVER,
+                               IID_IDirectMusicLoader, (void**)&loader),
+              S_OK);
+    DMUS_OBJECTDESC desc = {};
+    desc.dwSize = sizeof desc;
+    desc.dwValidData = DMUS_OBJ_FILENAME;
+    std::copy_n("Duridaz.mid", 12, desc.wszFileName);
+    ASSERT_EQ(loader->GetObject(&desc, IID_IDirectMusicSegment2, (void**)&seg), S_OK);
+    fluid_synth_t* synth = ComTestSynth(perf);
+    for (const char* step = script; *step; ++step) {
+      const HRESULT result = *step == 'D'   ? seg->SetParam(GUID_Download, ~0u, 0, 0, perf)
+                             : *step == 'U' ? seg->SetParam(GUID_Unload, ~0u, 0, 0, perf)
+                             : *step == 'P' ? perf->PlaySegment(seg, 0, 0, NULL)
+                             : *step == 'S' ? perf->Stop(NULL, NULL, 0, 0)
+                                            : S_OK;
+      EXPECT_EQ(result, S_OK) << *step;
+      EXPECT_TRUE(*step != 'U' || fluid_synth_sfcount(synth) == 0) << "unloaded";
+      const auto start = std::chrono::steady_clock::now();
+      while (*step == 'W' && fluid_synth_sfcount(synth) == 0 &&
+             std::chrono::steady_clock::now() - start < std::chrono::seconds(60)) {
+        float left[64], right[64];  // the synthesizer runs on while they load
+        fluid_synth_write_float(synth, 64, left, 0, 1, right, 0, 1);
+      }
+    }
+    EXPECT_EQ(fluid_synth_sfcount(synth), 1);
+    EXPECT_EQ(getpriority(PRIO_PROCESS, (id_t)gettid()), 0);
+    const std::vector<float> loudness = sounds ? Loudness(synth) : std::vector<float>();
+    for (int block = 0; !sounds && block < 2 * 44100 / 64; ++block) {
+      float left[64], right[64];  // after the last load and no play pending: two silent seconds
+      fluid_synth_write_float(synth, 64, left, 0, 1, right, 0, 1);
+      for (float sample : left) EXPECT_LT(std::fabs(sample), 1e-3f) << "at block " << block;
+      if (HasFailure()) break;
+    }
+    if (reference.empty()) reference = loudness;
+    ASSERT_EQ(loudness.size(), sounds ? 20u : 0u);
+    for (size_t i = 0; i < loudness.size(); ++i)
+      EXPECT_NEAR(loudness[i], reference[i], 0.5f * reference[i] + 1e-3f) << "at " << i * 50 << " ms";
+    seg->Release();
+    loader->Release();
+    perf->CloseDown();
+    perf->Release();
+  }
+  CoUninitialize();
+}
+
+// The player's paths become wide strings whole, terminator included, or not
+// at all: nothing is ever written past the buffer.
+TEST(MusicPaths, WideConversionFitsWholeOrWritesNothing) {
+  struct Case {
+    const char* text;
+    int bytes, room, result;
+  } const kCases[] = {{"ab\xe9", -1, 4, 4}, {"ab\xe9", -1, 3, 0}, {"ab\xe9", 3, 3, 3},
+                      {"ab\xe9", 2, 1, 0},  {"ab\xe9", -1, 0, 4}, {"", -1, 1, 1}};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::Message() << c.bytes << " into " << c.room);
+    WCHAR out[6];
+    std::fill(std::begin(out), std::end(out), WCHAR(0x7777));
+    const int result =
+        MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, c.text, c.bytes, c.room ? out : NULL, c.room);
+    EXPECT_EQ(result, c.result);
+    for (int i = 0; i < 6; ++i)
+      EXPECT_EQ(out[i], c.room && i < result ? WCHAR((unsigned char)c.text[i]) : WCHAR(0x7777)) << i;
   }
 }
 
