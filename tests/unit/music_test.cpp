@@ -13,6 +13,7 @@
 #include <cmath>
 #include <memory>
 #include <thread>
+#include <tuple>
 
 #include "TestFiles.h"
 #include "music/CMusic.h"
@@ -388,24 +389,28 @@ TEST(MusicPaths, WideConversionFitsWholeOrWritesNothing) {
   }
 }
 
-// The platform's loader takes standard MIDI files of format 0 or 1 only.
+// The platform's loader takes standard MIDI files of format 0 or 1 only, by a
+// name whose every unit comes from the ANSI code page.
 TEST(MusicLoader, RefusesWhatIsNotAStandardMidiFile) {
   const std::string music = ShippedFile("Duridaz.mid");
   std::string format2 = music;
   format2[9] = 2;
-  const std::pair<std::string, bool> kFiles[] = {
-      {music, true}, {format2, false}, {music.substr(0, 14), false}, {"MThd", false}};
+  const std::string oneTrack("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\4\0\xff\x2f\0", 26);
+  const std::tuple<std::u16string, std::string, bool> kFiles[] = {
+      {u"music", music, true},         {u"music", oneTrack, true},
+      {u"music", format2, false},      {u"music", music.substr(0, 14), false},
+      {u"music", "MThd", false},       {u"music\u0100", music, false}};
   CoInitialize(NULL);
   IDirectMusicLoader* loader = NULL;
   ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, NULL, CLSCTX_INPROC_SERVER,
                              IID_IDirectMusicLoader, (void**)&loader),
             S_OK);
-  for (const auto& [bytes, loads] : kFiles) {
-    TestFile file("music.mid", bytes);
+  for (const auto& [name, bytes, loads] : kFiles) {
+    TestFile file("music", bytes);
     DMUS_OBJECTDESC desc = {};
     desc.dwSize = sizeof desc;
     desc.dwValidData = DMUS_OBJ_FILENAME;
-    std::copy_n("music.mid", 10, desc.wszFileName);
+    std::copy_n(name.c_str(), name.size() + 1, desc.wszFileName);
     IDirectMusicSegment2* segment = NULL;
     EXPECT_EQ(SUCCEEDED(loader->GetObject(&desc, IID_IDirectMusicSegment2, (void**)&segment)),
               loads);
