@@ -1,21 +1,36 @@
 #!/usr/bin/env python3
 """Mutation runner: judges the test suite by the faults it catches.
 
-Each mutant of tests/mutants.tsv is one textual change to one source file.
-The runner copies the tree into a work folder once, builds it (plain build),
-checks that the whole CTest suite passes there, then for every mutant: applies
-the change, rebuilds incrementally, runs the whole suite (stopping at the
-first failure), records the mutant as killed or survived, and puts the file
-back. The working tree itself is never touched.
+A mutant is one small change to one source file: either a line of the hand
+list tests/mutants.tsv, or (--generate) one made by rule over every source
+file of the program and the platform layer, the way mutation tools do:
+relational and equality operators flipped or bounded, arithmetic operators
+swapped, constants moved by one (sizes doubled), boolean literals negated, a
+call statement deleted, a returned value replaced by {}, a condition forced
+true or false. --sample N --seed S takes N of them by seed; a mutant's id and
+its place in the sample depend only on its own file and line, so a sample
+stays the same while other code changes.
 
-Usage: scripts/mutate.py [--rev REV] [--work DIR] [--only ID,...] [--sanitize] [--list]
+The runner copies the tree into a work folder (mirroring deletions), builds it
+(plain build, without debug information), checks that the suite passes there,
+then for every mutant: applies it, rebuilds incrementally, runs the CTest
+tiers (--labels, default unit alloc gl e2e bench) with the cheapest ones for
+the mutated file first, stopping at the first failure, and puts the file back.
+Verdicts: killed (a test failed; a test that hangs past its time limit has
+found the fault too), SURVIVED, equivalent (survived, and docs/mutation.md
+lists it as "- `ID`: reason"), not viable (does not build: not counted).
+The working tree itself is never touched.
+
+Usage: scripts/mutate.py [--generate [--sample N] [--seed S]] [--rev REV] [--work DIR]
+                         [--only ID,...] [--labels "L ..."] [--sanitize] [--list]
   --rev REV   mutate the tree of a commit instead of the working tree
   --work DIR  work folder (default: /tmp/skelv-mutate); its build is reused
-  --only IDS  run just these mutants
+  --only IDS  run just these mutants (an unknown id is an error)
   --sanitize  use the sanitizer build, which the tests also run in (slower)
 Needs an X server: uses DISPLAY, or starts its own Xvfb.
-Writes results.tsv in the work folder and prints a summary; exit code 1 when
-a mutant survived or could not be applied.
+Writes results.tsv in the work folder as it goes and prints a summary with each
+survivor's file:line and diff; exit code 1 when a mutant survived or could not
+be applied.
 
 mutants.tsv: one mutant a line, tab-separated: id, file, old text, new text,
 what it breaks. The old text must occur exactly once in the file; in both
@@ -24,7 +39,6 @@ two backslashes for one.
 """
 import argparse
 import hashlib
-import random
 import re
 import os
 import signal
@@ -38,7 +52,7 @@ BUILD_TIMEOUT = 600
 SUITE_TIMEOUT = 900
 # For a test without a limit of its own: unit, alloc and gl tests take a second
 # or two, so a minute means a hang.
-TEST_TIMEOUT = 60
+TEST_TIMEOUT = 30
 
 
 def unescape(text):
