@@ -228,7 +228,8 @@ def generate(src, seed, sample):
                     mutants.append({"id": ident, "file": rel, "rank": rank, "start": start,
                                     "end": end, "new": new,
                                     "line": text.count("\n", 0, start) + 1,
-                                    "why": f"{rule}: {old_line.strip()}  ->  {new_line.strip()}",
+                                    "why": f"{rule}: {' '.join(old_line.split())}  ->  "
+                                           f"{' '.join(new_line.split())}",
                                     "diff": f"-{old_line}\n+{new_line}"})
     mutants.sort(key=lambda m: m["rank"])
     return mutants[:sample] if sample else mutants
