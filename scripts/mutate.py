@@ -152,7 +152,7 @@ RETURN = re.compile(r"\breturn ([^;]+);")
 CALL = re.compile(r"^([ \t]*)((?:[\w:]+(?:\.|->))*[\w:]+\(.*\));[ \t]*$", re.M)
 
 
-def mutated_number(literal, suffix):
+def mutated_number(literal):
     if literal.lower().startswith("0x"):
         value = int(literal, 16)
         return hex(value * 2 if value >= 16 and value & (value - 1) == 0 else value + 1)
@@ -166,7 +166,7 @@ def mutated_number(literal, suffix):
     return str(value + 1 if value % 2 == 0 else value - 1)
 
 
-def site_mutants(path, text):
+def site_mutants(text):
     """Every mutant of one file: (start, end, replacement, rule)."""
     mask = code_mask(text)
     code = lambda m: all(mask[m.start():m.end()])
@@ -178,7 +178,7 @@ def site_mutants(path, text):
             found.append((m.start(), m.end(), {**RELATIONAL, **ARITHMETIC}[op], rule))
     for m in NUMBER.finditer(text):
         if code(m):
-            found.append((m.start(), m.end(1), mutated_number(m.group(1), m.group(2)), "constant"))
+            found.append((m.start(), m.end(1), mutated_number(m.group(1)), "constant"))
     for m in WORD.finditer(text):
         if code(m):
             found.append((m.start(), m.end(), BOOLEANS[m.group(1)], "boolean"))
@@ -214,7 +214,7 @@ def generate(src, seed, sample):
                 with open(path, encoding="utf-8") as f:
                     text = f.read()
                 seen = {}
-                for start, end, new, rule in sorted(site_mutants(rel, text)):
+                for start, end, new, rule in sorted(site_mutants(text)):
                     line_start = text.rfind("\n", 0, start) + 1
                     line_end = text.find("\n", end)
                     line_end = len(text) if line_end < 0 else line_end

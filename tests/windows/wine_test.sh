@@ -2,11 +2,11 @@
 # i686), each against a run of the Linux build driven the same way: the logs
 # equal the Linux logs under one mask, the close request and Alt+F4 both end
 # with exit code 0, the first drawn picture equals the Linux frame of the same
-# number, and the music
-# descriptor handed to DirectMusic has its architecture's size. Then each
-# NSIS installer, run silently twice into the fresh prefix: the Start-menu
-# shortcut's target, started in its folder, runs; the registered uninstaller
-# removes the program and the shortcut but not a file of the user's.
+# number, and the music descriptor handed to DirectMusic has its
+# architecture's size. Then each NSIS installer, run silently twice into the
+# fresh prefix: the Start-menu shortcut's target, started in its folder, runs;
+# the registered uninstaller removes the program and the shortcut but not a
+# file of the user's.
 # Usage: wine_test.sh <linux build>/skelv ARCH...
 source "$(dirname "$0")/../e2e/lib.sh"
 root=$(cd "$(dirname "$0")/../.." && pwd)
