@@ -284,27 +284,24 @@ TEST_F(Music, ClosingWhileTheInstrumentsLoadEndsPromptly) {
   }
 }
 
-// The loudness of each 50 ms of the first second from the first audible
-// sample on, rendered from the performance's synthesizer; empty when nothing
-// sounds: within a minute if it must (the loading thread's last step may still
-// be due), else within two seconds of music.
-std::vector<float> Loudness(fluid_synth_t* synth, bool mustSound) {
-  std::vector<float> left(64), right(64), sound;
+// A format 0 file of one piano note, half a second long, at its very start.
+const std::string kOneNote(
+    "MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\x0c\0\x90\x3c\x64\x60\x80\x3c\x40\0\xff\x2f\0", 34);
+
+// Whether the performance's synthesizer sounds, rendered until it does: for up
+// to a minute when it must (the loading thread's last step may still be due),
+// else for two seconds of music.
+bool Sounds(fluid_synth_t* synth, bool must) {
   const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-  for (int block = 0; sound.size() < 44100; ++block) {
-    if (mustSound ? std::chrono::steady_clock::now() > giveUp : block == 2 * 44100 / 64) break;
-    fluid_synth_write_float(synth, 64, left.data(), 0, 1, right.data(), 0, 1);
+  for (int block = 0; must ? std::chrono::steady_clock::now() < giveUp : block < 2 * 44100 / 64;
+       ++block) {
+    float left[64], right[64];
+    fluid_synth_write_float(synth, 64, left, 0, 1, right, 0, 1);
     for (float sample : left)
-      if (!sound.empty() || std::fabs(sample) > 1e-3f) sound.push_back(sample);
-    if (sound.empty() && mustSound) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      if (std::fabs(sample) > 1e-3f) return true;
+    if (must) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  std::vector<float> windows;
-  for (size_t at = 0; at + 2205 <= sound.size(); at += 2205) {
-    float sum = 0;
-    for (size_t i = at; i < at + 2205; ++i) sum += sound[i] * sound[i];
-    windows.push_back(std::sqrt(sum / 2205));
-  }
-  return windows;
+  return false;
 }
 
 // A segment from the platform's loader, or NULL.
@@ -319,16 +316,15 @@ IDirectMusicSegment2* LoadSegment(IDirectMusicLoader* loader, const std::u16stri
   return segment;
 }
 
-// The instruments load on a thread of their own while the segment is played,
-// stopped and played again (D download, P play, S stop, U unload, W wait until
-// they are in): the music starts from its first note once they are in,
-// whatever came before, and the load leaves the calling thread's priority.
-// (Samples load on demand, so the loudness of two plays varies by up to a third.)
-TEST_F(Music, SegmentPlayedWhileTheInstrumentsLoadStartsFromItsBeginningOnceTheyAreIn) {
-  WriteWholeFile("Duridaz.mid", ShippedFile("Duridaz.mid"));
+// The instruments load on a thread of their own while a segment whose one
+// note is at its start is played, stopped and played again (D download, P
+// play, S stop, U unload, W wait until they are in, rendering meanwhile): a
+// segment played while they load starts once they are in, so its note sounds;
+// and the load leaves the calling thread's priority.
+TEST_F(Music, SegmentPlayedWhileTheInstrumentsLoadStartsOnceTheyAreIn) {
+  WriteWholeFile("one.mid", kOneNote);
   const std::pair<const char*, bool> kScripts[] = {
       {"DWP", true}, {"DPW", true}, {"DPSPW", true}, {"DPUDPW", true}, {"DPSUDW", false}};
-  std::vector<float> reference;
   CoInitialize(NULL);
   for (const auto& [script, sounds] : kScripts) {
     SCOPED_TRACE(script);
@@ -341,7 +337,7 @@ TEST_F(Music, SegmentPlayedWhileTheInstrumentsLoadStartsFromItsBeginningOnceThey
     ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, NULL, CLSCTX_INPROC_SERVER,
                                IID_IDirectMusicLoader, (void**)&loader),
               S_OK);
-    IDirectMusicSegment2* seg = LoadSegment(loader, u"Duridaz.mid");
+    IDirectMusicSegment2* seg = LoadSegment(loader, u"one.mid");
     ASSERT_TRUE(seg);
     fluid_synth_t* synth = ComTestSynth(perf);
     for (const char* step = script; *step; ++step) {
@@ -361,16 +357,12 @@ TEST_F(Music, SegmentPlayedWhileTheInstrumentsLoadStartsFromItsBeginningOnceThey
     }
     EXPECT_EQ(fluid_synth_sfcount(synth), 1);
     EXPECT_EQ(getpriority(PRIO_PROCESS, (id_t)gettid()), 0);
-    const std::vector<float> loudness = Loudness(synth, sounds);
-    if (reference.empty()) reference = loudness;
-    ASSERT_EQ(loudness.size(), sounds ? 20u : 0u);
-    for (size_t i = 0; i < loudness.size(); ++i)
-      EXPECT_NEAR(loudness[i], reference[i], 0.5f * reference[i] + 1e-3f)
-          << "at " << i * 50 << " ms";
+    EXPECT_EQ(Sounds(synth, sounds), sounds);
     seg->Release();
     loader->Release();
     perf->CloseDown();
     perf->Release();
+    if (HasFailure()) break;  // each silent script waits a minute
   }
   CoUninitialize();
 }
@@ -402,9 +394,8 @@ TEST(MusicLoader, RefusesWhatIsNotAStandardMidiFile) {
   const std::string music = ShippedFile("Duridaz.mid");
   std::string format2 = music;
   format2[9] = 2;
-  const std::string oneTrack("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\4\0\xff\x2f\0", 26);
   const std::tuple<std::u16string, std::string, bool> kFiles[] = {
-      {u"music", music, true},    {u"music", oneTrack, true},
+      {u"music", music, true},    {u"music", kOneNote, true},
       {u"music", format2, false}, {u"music", music.substr(0, 14), false},
       {u"music", "MThd", false},  {u"music\u0100", music, false}};
   CoInitialize(NULL);
