@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test under a private Xvfb:
-# first the normal build (with a short run of each benchmark's check), then the address and undefined-behaviour sanitizer
+# Installs what is missing, builds, and runs every test under a private Xvfb,
+# each tier through CTest: first the normal build (with a short run of each
+# benchmark's check), then the address and undefined-behaviour sanitizer
 # build, then the Debian package, then both Windows builds and their
 # installers under Wine.
 set -euo pipefail
