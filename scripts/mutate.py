@@ -1,21 +1,36 @@
 #!/usr/bin/env python3
 """Mutation runner: judges the test suite by the faults it catches.
 
-Each mutant of tests/mutants.tsv is one textual change to one source file.
-The runner copies the tree into a work folder once, builds it (plain build),
-checks that the whole CTest suite passes there, then for every mutant: applies
-the change, rebuilds incrementally, runs the whole suite (stopping at the
-first failure), records the mutant as killed or survived, and puts the file
-back. The working tree itself is never touched.
+A mutant is one small change to one source file: either a line of the hand
+list tests/mutants.tsv, or (--generate) one made by rule over every source
+file of the program and the platform layer, the way mutation tools do:
+relational and equality operators flipped or bounded, arithmetic operators
+swapped, constants moved by one (sizes doubled), boolean literals negated, a
+call statement deleted, a returned value replaced by {}, a condition forced
+true or false. --sample N --seed S takes N of them by seed; a mutant's id and
+its place in the sample depend only on its own file and line, so a sample
+stays the same while other code changes.
 
-Usage: scripts/mutate.py [--rev REV] [--work DIR] [--only ID,...] [--sanitize] [--list]
+The runner copies the tree into a work folder (mirroring deletions), builds it
+(plain build, without debug information), checks that the suite passes there,
+then for every mutant: applies it, rebuilds incrementally, runs the CTest
+tiers (--labels, default unit alloc gl e2e bench) with the cheapest ones for
+the mutated file first, stopping at the first failure, and puts the file back.
+Verdicts: killed (a test failed; a test that hangs past its time limit has
+found the fault too), SURVIVED, equivalent (survived, and docs/mutation.md
+lists it as "- `ID`: reason"), not viable (does not build: not counted).
+The working tree itself is never touched.
+
+Usage: scripts/mutate.py [--generate [--sample N] [--seed S]] [--rev REV] [--work DIR]
+                         [--only ID,...] [--labels "L ..."] [--sanitize] [--list]
   --rev REV   mutate the tree of a commit instead of the working tree
   --work DIR  work folder (default: /tmp/skelv-mutate); its build is reused
-  --only IDS  run just these mutants
+  --only IDS  run just these mutants (an unknown id is an error)
   --sanitize  use the sanitizer build, which the tests also run in (slower)
 Needs an X server: uses DISPLAY, or starts its own Xvfb.
-Writes results.tsv in the work folder and prints a summary; exit code 1 when
-a mutant survived or could not be applied.
+Writes results.tsv in the work folder as it goes and prints a summary with each
+survivor's file:line and diff; exit code 1 when a mutant survived or could not
+be applied.
 
 mutants.tsv: one mutant a line, tab-separated: id, file, old text, new text,
 what it breaks. The old text must occur exactly once in the file; in both
@@ -23,9 +38,10 @@ texts backslash-n stands for a line break, backslash-t for a tab and
 two backslashes for one.
 """
 import argparse
+import hashlib
 import re
 import os
-import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -34,6 +50,9 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MUTANTS = os.path.join(ROOT, "tests", "mutants.tsv")
 BUILD_TIMEOUT = 600
 SUITE_TIMEOUT = 900
+# For a test without a limit of its own: unit, alloc and gl tests take a second
+# or two, so a minute means a hang.
+TEST_TIMEOUT = 30
 
 
 def unescape(text):
@@ -57,25 +76,190 @@ def read_mutants():
     return mutants
 
 
+# ---- mechanical mutants ---------------------------------------------------
+# The program's and the platform layer's sources; tools/ (the data-file
+# generators) and platform/include (declarations shared by both sides of the
+# Win32 seam, where a changed constant changes caller and callee alike) are not.
+SOURCE_DIRS = ("System", "log", "render", "terrain", "music", "console", "math", "platform/src")
+SOURCE_EXTS = (".cpp", ".h", ".c")
+SKIPPED = ("platform/src/dmusic_guids.cpp",)  # GUID values, named the same on both sides
+
+
+def code_mask(text):
+    """One flag per character: True where it is code, not a comment, a string
+    or character literal, or a preprocessor line."""
+    mask = [True] * len(text)
+    i, n = 0, len(text)
+    line_start = True
+    while i < n:
+        c = text[i]
+        if line_start and c == "#":
+            j = i
+            while j < n and (text[j] != "\n" or text[j - 1] == "\\"):
+                j += 1
+            mask[i:j] = [False] * (j - i)
+            i = j
+            continue
+        if c == "\n":
+            line_start = True
+            i += 1
+            continue
+        if not c.isspace():
+            line_start = False
+        if text.startswith("//", i):
+            j = text.find("\n", i)
+            j = n if j < 0 else j
+        elif text.startswith("/*", i):
+            j = text.find("*/", i + 2)
+            j = n if j < 0 else j + 2
+        elif c in "\"'":
+            j = i + 1
+            while j < n and text[j] != c:
+                j += 2 if text[j] == "\\" else 1
+            j += 1
+        else:
+            i += 1
+            continue
+        mask[i:j] = [False] * (j - i)
+        i = j
+    return mask
+
+
+def matching_paren(text, mask, open_at):
+    depth = 0
+    for j in range(open_at, len(text)):
+        if not mask[j]:
+            continue
+        if text[j] == "(":
+            depth += 1
+        elif text[j] == ")":
+            depth -= 1
+            if depth == 0:
+                return j
+    return -1
+
+
+RELATIONAL = {"<": "<=", "<=": "<", ">": ">=", ">=": ">", "==": "!=", "!=": "=="}
+ARITHMETIC = {"+": "-", "-": "+", "*": "/", "/": "*"}
+BOOLEANS = {"true": "false", "false": "true", "TRUE": "FALSE", "FALSE": "TRUE"}
+# clang-format puts one space either side of a binary operator; templates,
+# pointers, unary minus and stream operators have none.
+OPERATOR = re.compile(r"(?<= )(<=|>=|==|!=|<|>|\+|-|\*|/)(?= )")
+NUMBER = re.compile(r"(?<![\w.])(0[xX][0-9a-fA-F]+|\d+\.\d*(?:[eE][-+]?\d+)?|\d+)([fFuUlL]*)(?![\w.])")
+WORD = re.compile(r"\b(true|false|TRUE|FALSE)\b")
+CONDITION = re.compile(r"\b(if|while) \(")
+RETURN = re.compile(r"\breturn ([^;]+);")
+CALL = re.compile(r"^([ \t]*)((?:[\w:]+(?:\.|->))*[\w:]+\(.*\));[ \t]*$", re.M)
+
+
+def mutated_number(literal):
+    if literal.lower().startswith("0x"):
+        value = int(literal, 16)
+        return hex(value * 2 if value >= 16 and value & (value - 1) == 0 else value + 1)
+    if "." in literal:
+        value = float(literal)
+        text = repr(value + 1.0 if abs(value) < 2.0 else value * 2.0)
+        return text + ("" if "." in text or "e" in text else ".0")
+    value = int(literal)
+    if value >= 16 and value & (value - 1) == 0:
+        return str(value * 2)  # a size
+    return str(value + 1 if value % 2 == 0 else value - 1)
+
+
+def site_mutants(text):
+    """Every mutant of one file: (start, end, replacement, rule)."""
+    mask = code_mask(text)
+    code = lambda m: all(mask[m.start():m.end()])
+    found = []
+    for m in OPERATOR.finditer(text):
+        if code(m):
+            op = m.group(1)
+            rule = "relational" if op in RELATIONAL else "arithmetic"
+            found.append((m.start(), m.end(), {**RELATIONAL, **ARITHMETIC}[op], rule))
+    for m in NUMBER.finditer(text):
+        if code(m):
+            found.append((m.start(), m.end(1), mutated_number(m.group(1)), "constant"))
+    for m in WORD.finditer(text):
+        if code(m):
+            found.append((m.start(), m.end(), BOOLEANS[m.group(1)], "boolean"))
+    for m in CONDITION.finditer(text):
+        close = matching_paren(text, mask, m.end() - 1)
+        if code(m) and close > 0:
+            forced = "false" if m.group(1) == "while" or (m.start() // 7) % 2 else "true"
+            found.append((m.end(), close, forced, "condition"))
+    for m in RETURN.finditer(text):
+        value = m.group(1).strip()
+        if code(m) and value not in ("0", "{}", "nullptr", "NULL", "false", "FALSE"):
+            found.append((m.start(1), m.end(1), "{}", "return"))
+    for m in CALL.finditer(text):
+        call = m.group(2)
+        if (code(m) and call.count("(") == call.count(")")
+                and not re.match(r"(return|if|while|for|switch|delete|new)\b", call)):
+            found.append((m.start(2), m.end(), ";", "call"))
+    return found
+
+
+def generate(src, seed, sample):
+    """Every rule applied at every site of the program's sources, as mutants;
+    a sample of them by seed. Each mutant's id comes from its file, its line's
+    text and its place in that line, so edits elsewhere keep ids and sample."""
+    mutants = []
+    for top in SOURCE_DIRS:
+        for folder, _, names in sorted(os.walk(os.path.join(src, top))):
+            for name in sorted(n for n in names if n.endswith(SOURCE_EXTS)):
+                path = os.path.join(folder, name)
+                rel = os.path.relpath(path, src)
+                if rel in SKIPPED:
+                    continue
+                with open(path, encoding="utf-8") as f:
+                    text = f.read()
+                seen = {}
+                for start, end, new, rule in sorted(site_mutants(text)):
+                    line_start = text.rfind("\n", 0, start) + 1
+                    line_end = text.find("\n", end)
+                    line_end = len(text) if line_end < 0 else line_end
+                    old_line = text[line_start:line_end]
+                    key = f"{rel}\0{old_line.strip()}\0{start - line_start}\0{rule}"
+                    seen[key] = seen.get(key, 0) + 1
+                    key += f"\0{seen[key]}"
+                    ident = "g" + hashlib.sha1(key.encode()).hexdigest()[:8]
+                    rank = hashlib.sha1(f"{seed}\0{key}".encode()).hexdigest()
+                    new_line = old_line[:start - line_start] + new + text[end:line_end]
+                    mutants.append({"id": ident, "file": rel, "rank": rank, "start": start,
+                                    "end": end, "new": new,
+                                    "line": text.count("\n", 0, start) + 1,
+                                    "why": f"{rule}: {' '.join(old_line.split())}  ->  "
+                                           f"{' '.join(new_line.split())}",
+                                    "diff": f"-{old_line}\n+{new_line}"})
+    mutants.sort(key=lambda m: m["rank"])
+    return mutants[:sample] if sample else mutants
+
+
 def copy_tree(rev, src):
-    """Refreshes src with the tracked files of rev (or of the working tree)."""
+    """Makes src hold exactly the tracked files of rev (or of the working tree):
+    changed files are rewritten, so the build stays incremental, and files that
+    are gone are removed, so no glob keeps compiling them."""
     if rev:
         files = subprocess.run(["git", "ls-tree", "-r", "--name-only", rev], cwd=ROOT,
                                capture_output=True, text=True, check=True).stdout.split("\n")
     else:
         files = subprocess.run(["git", "ls-files", "-co", "--exclude-standard"], cwd=ROOT,
                                capture_output=True, text=True, check=True).stdout.split("\n")
-    for name in filter(None, files):
+        files = [f for f in files if os.path.isfile(os.path.join(ROOT, f))]
+    files = set(filter(None, files))
+    for folder, _, names in os.walk(src):
+        for name in names:
+            path = os.path.join(folder, name)
+            if os.path.relpath(path, src) not in files:
+                os.remove(path)
+    for name in sorted(files):
         target = os.path.join(src, name)
         if rev:
             data = subprocess.run(["git", "show", f"{rev}:{name}"], cwd=ROOT,
                                   capture_output=True, check=True).stdout
         else:
-            if not os.path.isfile(os.path.join(ROOT, name)):
-                continue
             with open(os.path.join(ROOT, name), "rb") as f:
                 data = f.read()
-        # Only changed files are rewritten, so the build stays incremental.
         if os.path.exists(target):
             with open(target, "rb") as f:
                 if f.read() == data:
@@ -92,7 +276,7 @@ def run(command, cwd, timeout, log):
     with open(log, "w") as out:
         try:
             return subprocess.run(command, cwd=cwd, stdout=out, stderr=subprocess.STDOUT,
-                                  timeout=timeout).returncode
+                                  timeout=timeout, start_new_session=True).returncode
         except subprocess.TimeoutExpired:
             return 124
 
@@ -105,13 +289,49 @@ def first_failure(log):
     return "?"
 
 
-def build_and_test(build, log_base):
-    """'build failed', 'failed' with the first failing test, or 'passed'."""
+# The tiers a mutant of a file meets first: the cheapest that usually catch a
+# fault there. Every label of the run follows, so the order only saves time.
+LABEL_ORDER = (("math/", "unit gl"), ("console/", "unit e2e"), ("log/", "unit alloc"),
+               ("terrain/", "gl unit"), ("render/", "gl unit"), ("music/", "unit e2e"),
+               ("platform/src/dmusic", "unit e2e"), ("platform/src/fluidsynth", "unit e2e"),
+               ("platform/src/com", "unit"), ("platform/src/kernel32", "unit e2e"),
+               ("platform/src/", "gl e2e"), ("System/OutOfMemory", "alloc unit"),
+               ("System/", "unit gl e2e"))
+CHEAP_LABELS = "unit alloc gl e2e bench"
+
+
+def labels_for(path, labels):
+    first = next((order.split() for prefix, order in LABEL_ORDER if path.startswith(prefix)), [])
+    return [l for l in first if l in labels] + [l for l in labels if l not in first]
+
+
+def build_and_test(build, log_base, labels):
+    """'not viable' (the build failed), 'failed' with the first failing test, or
+    'passed'. A hang is a fault found: a suite past its time limit fails."""
     if run(["cmake", "--build", build, "-j2"], build, BUILD_TIMEOUT, log_base + ".build") != 0:
-        return "build failed", ""
-    code = run(["ctest", "-j2", "--stop-on-failure", "--timeout", "120"], build, SUITE_TIMEOUT,
-               log_base + ".test")
-    return ("passed", "") if code == 0 else ("failed", first_failure(log_base + ".test"))
+        return "not viable", ""
+    for label in labels:
+        log = f"{log_base}.{label}"
+        code = run(["ctest", "-j2", "--stop-on-failure", "--timeout", str(TEST_TIMEOUT), "-L", f"^{label}$"],
+                   build, SUITE_TIMEOUT, log)
+        if code == 124:
+            return "failed", f"{label} suite past {SUITE_TIMEOUT} s"
+        if code != 0:
+            return "failed", first_failure(log)
+    return "passed", ""
+
+
+def read_equivalents():
+    """The mutants docs/mutation.md shows equivalent: lines "- `ID`: reason"."""
+    with open(os.path.join(ROOT, "docs", "mutation.md"), encoding="utf-8") as doc:
+        return set(re.findall(r"^- `([\w.-]+)`:", doc.read(), re.M))
+
+
+def apply(m, original):
+    if "start" in m:
+        return original[:m["start"]] + m["new"] + original[m["end"]:]
+    count = original.count(m["old"])
+    return original.replace(m["old"], m["new"]) if count == 1 else None
 
 
 def start_xvfb():
@@ -128,70 +348,98 @@ def main():
     parser.add_argument("--only")
     parser.add_argument("--list", action="store_true")
     parser.add_argument("--sanitize", action="store_true")
+    parser.add_argument("--generate", action="store_true")
+    parser.add_argument("--sample", type=int, default=0)
+    parser.add_argument("--seed", default="13")
+    parser.add_argument("--labels", default=CHEAP_LABELS)
     args = parser.parse_args()
-
-    mutants = read_mutants()
-    if args.only:
-        wanted = set(args.only.split(","))
-        mutants = [m for m in mutants if m["id"] in wanted]
-    if args.list:
-        for m in mutants:
-            print(f"{m['id']}\t{m['file']}\t{m['why']}")
-        return 0
 
     src, build, logs = (os.path.join(args.work, d) for d in ("src", "build", "logs"))
     for d in (src, build, logs):
         os.makedirs(d, exist_ok=True)
     copy_tree(args.rev, src)
+    mutants = generate(src, args.seed, args.sample) if args.generate else read_mutants()
+    if args.only:
+        wanted = args.only.split(",")
+        known = {m["id"] for m in (generate(src, args.seed, 0) if args.generate else mutants)}
+        unknown = [w for w in wanted if w not in known]
+        if unknown:
+            sys.exit("mutate: no mutant " + ", ".join(unknown))
+        everything = generate(src, args.seed, 0) if args.generate else mutants
+        mutants = [m for m in everything if m["id"] in wanted]
+    equivalent = read_equivalents()
+    if args.list:
+        for m in mutants:
+            print(f"{m['id']}\t{m['file']}:{m.get('line', '')}\t{m['why']}")
+        return 0
+
+    # Stopped by a signal, the runner still puts the file back and ends its Xvfb.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     xvfb = start_xvfb() if not os.environ.get("DISPLAY") else None
+    results = []
+    out = open(os.path.join(args.work, "results.tsv"), "w")
     try:
         sanitize = "ON" if args.sanitize else "OFF"
+        # Without debug information the links of every mutant are much quicker.
         # A mutant judges the tests, not the warnings: one that leaves a parameter
         # unused must still build.
+        flags = "-O2 -DNDEBUG"
         if run(["cmake", "-S", src, "-B", build, "-DSKELV_SANITIZE=" + sanitize,
-                "-DSKELV_WERROR=OFF"], build, BUILD_TIMEOUT,
+                "-DSKELV_WERROR=OFF", "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=" + flags,
+                "-DCMAKE_C_FLAGS_RELWITHDEBINFO=" + flags], build, BUILD_TIMEOUT,
                os.path.join(logs, "configure")) != 0:
             sys.exit("mutate: configure failed; see " + os.path.join(logs, "configure"))
-        state, test = build_and_test(build, os.path.join(logs, "baseline"))
+        labels = args.labels.split()
+        state, test = build_and_test(build, os.path.join(logs, "baseline"), labels)
         if state != "passed":
             sys.exit(f"mutate: the unmutated tree {state} {test}; see {logs}/baseline.*")
 
-        results = []
         for m in mutants:
             path = os.path.join(src, m["file"])
             with open(path, encoding="utf-8") as f:
                 original = f.read()
-            count = original.count(m["old"])
-            if count != 1:
-                results.append((m, f"not applied ({count} matches)", "", 0.0))
-                print(f"{m['id']:<12} not applied: the old text occurs {count} times", flush=True)
-                continue
+            mutated = apply(m, original)
             started = time.time()
-            try:
-                with open(path, "w", encoding="utf-8") as f:
-                    f.write(original.replace(m["old"], m["new"]))
-                state, test = build_and_test(build, os.path.join(logs, m["id"]))
-            finally:
-                # A fresh modification time makes the next build recompile the original.
-                with open(path, "w", encoding="utf-8") as f:
-                    f.write(original)
+            if mutated is None:
+                state, test = "not applied", "the old text does not occur exactly once"
+            else:
+                try:
+                    with open(path, "w", encoding="utf-8") as f:
+                        f.write(mutated)
+                    state, test = build_and_test(build, os.path.join(logs, m["id"]),
+                                                 labels_for(m["file"], labels))
+                finally:
+                    # A fresh modification time makes the next build recompile the original.
+                    with open(path, "w", encoding="utf-8") as f:
+                        f.write(original)
             verdict = {"failed": "killed", "passed": "SURVIVED"}.get(state, state)
+            if verdict == "SURVIVED" and m["id"] in equivalent:
+                verdict = "equivalent"
             seconds = time.time() - started
             results.append((m, verdict, test, seconds))
-            print(f"{m['id']:<12} {verdict:<10} {seconds:5.0f} s  {test or m['why']}", flush=True)
+            where = f"{m['file']}:{m['line']}" if "line" in m else m["file"]
+            print(f"{m['id']:<12} {verdict:<10} {seconds:5.0f} s  {where}  {test or m['why']}",
+                  flush=True)
+            out.write(f"{m['id']}\t{verdict}\t{test}\t{seconds:.0f}\t{where}\t{m['why']}\n")
+            out.flush()
     finally:
+        out.close()
         if xvfb:
             os.kill(xvfb, 15)
 
-    with open(os.path.join(args.work, "results.tsv"), "w") as out:
-        for m, verdict, test, seconds in results:
-            out.write(f"{m['id']}\t{verdict}\t{test}\t{seconds:.0f}\t{m['why']}\n")
-    killed = sum(1 for r in results if r[1] == "killed")
-    survived = [r for r in results if r[1] != "killed"]
-    print(f"\n{killed} of {len(results)} mutants killed")
-    for m, verdict, _, _ in survived:
-        print(f"  {m['id']}: {verdict}: {m['file']}: {m['why']}")
-    return 1 if survived else 0
+    counted = [r for r in results if r[1] in ("killed", "SURVIVED")]
+    killed = sum(1 for r in counted if r[1] == "killed")
+    other = {v: sum(1 for r in results if r[1] == v) for v in ("equivalent", "not viable", "not applied")}
+    score = f" ({100 * killed / len(counted):.0f} %)" if counted else ""
+    print(f"\n{killed} of {len(counted)} mutants killed{score}; "
+          + ", ".join(f"{n} {v}" for v, n in other.items()))
+    for m, verdict, _, _ in results:
+        if verdict not in ("killed", "equivalent", "not viable"):
+            where = f"{m['file']}:{m['line']}" if "line" in m else m["file"]
+            print(f"  {m['id']}: {verdict}: {where}: {m['why']}")
+            if "diff" in m:
+                print("    " + m["diff"].replace("\n", "\n    "))
+    return 1 if any(r[1] in ("SURVIVED", "not applied") for r in results) else 0
 
 
 if __name__ == "__main__":

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -22,6 +23,11 @@ inline std::string ReadWholeFile(const std::string& path) {
 inline void WriteWholeFile(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
+
+// A file in the folder the test program started in, where static
+// initialisation opened the module logs, whatever folder a test is in now.
+inline const std::string kStartFolder = std::filesystem::current_path().string();
+inline std::string StartFolderFile(const std::string& name) { return kStartFolder + "/" + name; }
 
 // A data file shipped next to the program.
 inline std::string ShippedFile(const std::string& name) {
@@ -73,19 +79,18 @@ class TestFile {
 class ScratchFolder {
  public:
   explicit ScratchFolder(const std::string& name) {
-    char here[4096];
-    m_home = getcwd(here, sizeof here) ? here : ".";
+    std::error_code error;
+    m_home = std::filesystem::current_path(error).string();
     m_path = m_home + "/" + name;
-    const std::string make = "rm -rf '" + m_path + "' && mkdir -p '" + m_path + "'";
-    if (std::system(make.c_str()) != 0 || chdir(m_path.c_str()) != 0) m_path.clear();
+    std::filesystem::remove_all(m_path, error);
+    std::filesystem::create_directories(m_path, error);
+    if (chdir(m_path.c_str()) != 0) m_path.clear();
   }
   ~ScratchFolder() {
-    const std::string remove = "rm -rf '" + m_path + "'";
-    if (chdir(m_home.c_str()) == 0 && std::system(remove.c_str()) != 0)
-      fprintf(stderr, "cannot remove %s\n", m_path.c_str());
+    std::error_code error;
+    if (chdir(m_home.c_str()) == 0 && !m_path.empty()) std::filesystem::remove_all(m_path, error);
   }
   const std::string& Path() const { return m_path; }
-  const std::string& Home() const { return m_home; }
 
  private:
   std::string m_home, m_path;

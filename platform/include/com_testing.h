@@ -22,3 +22,8 @@ int ComTestLiveObjects();
 
 // CoInitialize calls not yet balanced by CoUninitialize.
 int ComTestInitCount();
+
+typedef struct _fluid_synth_t fluid_synth_t;
+// The FluidSynth synthesizer inside a performance the platform made (null for
+// any other object), so a test can render its samples itself.
+fluid_synth_t* ComTestSynth(IUnknown* performance);

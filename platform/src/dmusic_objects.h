@@ -58,6 +58,7 @@ class FluidPerformance : public ComObject<IDirectMusicPerformance2> {
   // meanwhile starts when the instruments are in.
   HRESULT DownloadInstruments();
   void UnloadInstruments();
+  fluid_synth_t* Synth() const { return m_synth; }
 
  private:
   ~FluidPerformance() override;

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <cstdio>
 
+#include <com_testing.h>
+
 #include "dmusic_objects.h"
 #include "fluidsynth_setup.h"
 
@@ -38,6 +40,11 @@ HRESULT CreateDirectMusicPerformance(REFIID riid, LPVOID* ppv) {
   if (riid != IID_IDirectMusicPerformance2) return E_NOINTERFACE;
   *ppv = static_cast<IDirectMusicPerformance2*>(new FluidPerformance());
   return S_OK;
+}
+
+fluid_synth_t* ComTestSynth(IUnknown* performance) {
+  FluidPerformance* fluid = ComObjectAs<FluidPerformance>(performance);
+  return fluid ? fluid->Synth() : nullptr;
 }
 
 FluidPerformance::~FluidPerformance() { CloseDown(); }

@@ -3,9 +3,10 @@
 // default output writes raw 16-bit stereo frames at 44100 Hz into <fifo>, and
 // drains the FIFO no faster than a sound card would, so the player runs in
 // real time. Prints "listening" once the FIFO is open and "heard" once
-// <seconds> of output have come, reads on until the program closes its output,
-// prints the loudness facts, and exits 0 only if they sound like music that
-// has just started: audible within a second, not too quiet, unclipped.
+// <seconds> of output have come after its first audible sound (the music waits
+// for its instruments, which load slowly on a busy machine), reads on until the
+// program closes its output, prints the loudness facts, and exits 0 only if
+// they sound like music: audible within 20 s, not too quiet, unclipped.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,14 +29,19 @@ double Since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+// An audible sample: above -30 dBFS.
+bool Audible(int16_t sample) { return std::abs((int)sample) > 1036; }
+
 // Reads the FIFO at real-time pace (plus 20 ms of device buffer) until the
-// writer closes it or the wait runs out; says "heard" after `wanted` seconds.
+// writer closes it or the wait runs out; says "heard" after `wanted` seconds
+// from the first audible sample.
 bool Capture(int fd, double wanted, std::vector<int16_t>* samples) {
   std::vector<char> bytes;
   char buffer[8192];
   Clock::time_point start = Clock::now(), first;
   bool started = false, heard = false, closed = false;
-  while (Since(start) < (started ? wanted + 2 * kWaitSeconds : kWaitSeconds)) {
+  size_t scanned = 0, sound = 0;  // bytes looked at for the first sound; where it is
+  while (Since(start) < (started ? wanted + 3 * kWaitSeconds : kWaitSeconds)) {
     size_t room = sizeof buffer;
     if (started) {
       const double allowed = (Since(first) + 0.02) * kBytesPerSecond - (double)bytes.size();
@@ -49,9 +55,14 @@ bool Capture(int fd, double wanted, std::vector<int16_t>* samples) {
     if (n > 0) {
       if (!started) first = Clock::now(), started = true;
       bytes.insert(bytes.end(), buffer, buffer + n);
-      if (!heard && bytes.size() >= wanted * kBytesPerSecond) {
+      for (; !sound && scanned + 2 <= bytes.size(); scanned += 2) {
+        int16_t sample;
+        std::copy_n(&bytes[scanned], 2, (char*)&sample);
+        if (Audible(sample)) sound = scanned + 1;
+      }
+      if (!heard && sound && bytes.size() >= sound + wanted * kBytesPerSecond) {
         heard = true;
-        printf("heard %.2f s of output in %.2f s\n", wanted, Since(first));
+        printf("heard %.2f s of music in %.2f s of output\n", wanted, Since(first));
         fflush(stdout);
       }
     } else if (n == 0 && started) {
@@ -97,7 +108,7 @@ int main(int argc, char** argv) {
     const int a = std::abs((int)s[i]);
     peak = std::max(peak, a);
     fullScale += a >= 32767;
-    if (a > 1036 && first == s.size()) first = i;
+    if (Audible(s[i]) && first == s.size()) first = i;
   }
   double sum = 0;
   const size_t last = std::min(s.size(), first + 44100);
@@ -109,7 +120,7 @@ int main(int argc, char** argv) {
   const char* fault = !closed                          ? "the output never started or stayed open"
                       : seconds < wanted               ? "the output ended early"
                       : first == s.size()              ? "nothing audible was played"
-                      : firstSound >= 1.0              ? "the music started late"
+                      : firstSound >= kWaitSeconds     ? "the music started late"
                       : rms <= 0.003                   ? "the music is too quiet"
                       : peak >= 32000 || fullScale > 0 ? "the music is too loud or clips"
                                                        : nullptr;

@@ -15,24 +15,23 @@ panel_blueness() {
     -format '%[fx:round(1000*(mean.b-mean.r))]' info:
 }
 
+# The panel adds half its blue to the picture: the area turns clearly bluer.
+panel_shown() { on=$(panel_blueness on) && [ $((on - off)) -ge 60 ]; }
+panel_gone() { after=$(panel_blueness after) && [ $((on - after)) -ge 60 ]; }
+
 start_skelv
 wait_for_window
 xdotool mousemove 320 240 # keep the view steady while the pictures are taken
-sleep 0.5
+poll 300 drawn || fail "window not drawn within 30 s"
 off=$(panel_blueness off)
 xdotool key a Escape F4 grave
 wait_for_line Console.txt "Console active status: 1"
 running || fail "Escape or F4 closed the window"
-sleep 0.3
-on=$(panel_blueness on)
-# The panel adds half its blue to the picture: the area turns clearly bluer.
-[ $((on - off)) -ge 60 ] || fail "no panel: blueness $off with the console off, $on with it on"
+poll 300 panel_shown || fail "no panel: blueness $off with the console off, $on with it on"
 
 xdotool key Escape BackSpace Tab ctrl+space ctrl+c alt+a a b Return grave
 wait_for_line Console.txt "Console active status: 0"
-sleep 0.3
-after=$(panel_blueness after)
-[ $((on - after)) -ge 60 ] || fail "panel still shown: blueness $on on, $after after switching off"
+poll 300 panel_gone || fail "panel still shown: blueness $on on, $after after switching off"
 
 "$XCLOSE" "$WINDOW" || fail "xclose failed"
 expect_clean_exit

@@ -1,6 +1,6 @@
 # Shared by the end-to-end tests (sourced; $1 of the test is the skelv path).
-# Each test runs the real program in a fresh working directory holding copies
-# of the data files, on the X server in DISPLAY, driven by real X input.
+# Each test runs the real program in a fresh working directory holding links to
+# the data files, on the X server in DISPLAY, driven by real X input.
 # Waits poll with timeouts; the program is killed if the test fails.
 set -euo pipefail
 
@@ -31,12 +31,13 @@ fail() {
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/poll.sh"
 
 # Starts skelv in the working directory with default signal dispositions
-# (a background job of a script would otherwise ignore SIGINT). Data files
-# already in the working directory are kept, so a test can replace one.
+# (a background job of a script would otherwise ignore SIGINT). The data files
+# are symbolic links, as the installed launcher makes them; files already in
+# the working directory are kept, so a test can replace one.
 start_skelv() {
   local file
   for file in "${DATA_FILES[@]}"; do
-    [ -e "$WORK_DIR/$file" ] || [ -L "$WORK_DIR/$file" ] || cp "$BUILD_DIR/$file" "$WORK_DIR/" ||
+    [ -e "$WORK_DIR/$file" ] || [ -L "$WORK_DIR/$file" ] || ln -s "$BUILD_DIR/$file" "$WORK_DIR/" ||
       fail "data file $file missing next to skelv"
   done
   set -m
@@ -53,14 +54,20 @@ find_window() {
   [ -n "$WINDOW" ]
 }
 
-wait_for_window() { poll 200 find_window || fail "no visible window within 20 s"; }
+wait_for_window() { poll 600 find_window || fail "no visible window within 60 s"; }
+
+# The window shows a drawn frame: mostly white fog and sky (an undrawn one is black).
+drawn() {
+  import -window "$WINDOW" "$WORK_DIR/shot.png" 2>/dev/null &&
+    [ "$(convert "$WORK_DIR/shot.png" -format '%[fx:round(100*mean)]' info:)" -ge 30 ]
+}
 
 # Waits for the program to end (its threads' stacks are shown if it does not)
 # and sets STATUS to its exit code.
 wait_for_exit() {
-  if ! poll 200 eval '! running'; then
+  if ! poll 600 eval '! running'; then
     gdb -batch -p "$PID" -ex 'thread apply all bt' >"$WORK_DIR/stacks" 2>&1 || true
-    fail "skelv still running 20 s after being asked to close; its threads:
+    fail "skelv still running 60 s after being asked to close; its threads:
 $(grep -E '^(Thread|#)' "$WORK_DIR/stacks" | cut -c1-160)"
   fi
   STATUS=0
@@ -78,7 +85,7 @@ expect_clean_exit() {
 file_has() { [ -f "$WORK_DIR/$1" ] && grep -qxF -- "$2" "$WORK_DIR/$1"; }
 
 wait_for_line() {
-  poll 100 file_has "$1" "$2" || fail "'$2' did not appear in $1 within 10 s"
+  poll 300 file_has "$1" "$2" || fail "'$2' did not appear in $1 within 30 s"
 }
 
 # expect_log <file> <exact content, line feeds included>

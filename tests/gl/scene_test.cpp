@@ -185,7 +185,7 @@ TEST(Scene, CameraFliesAndSteersByThePointer) {
 // The driver's extension list is logged up to the last whole name that fits a message.
 TEST(Scene, DriverLogCutsTheExtensionsAfterAWholeName) {
   App();
-  const std::string log = ReadWholeFile("../OpenGL.txt");
+  const std::string log = ReadWholeFile(StartFolderFile("OpenGL.txt"));
   const size_t start = log.find("Extensions: ") + 12;
   const std::string logged = log.substr(start, log.find('\n', start) - start);
   const std::string all = (const char*)glGetString(GL_EXTENSIONS);

@@ -1,6 +1,9 @@
 // The terrain's data files as the loader reads them, whole, short, missing
 // or not files at all: the terrain log, the arrays and the textures that result.
+#include <algorithm>
+
 #include "GlSupport.h"
+#include "math/Vector3.h"
 #include "terrain/CTerrainLoader.h"
 
 namespace {
@@ -38,7 +41,7 @@ TEST(TerrainFiles, HeightsAndColoursBecomeTheTerrainArrays) {
     SCOPED_TRACE(c.name);
     ScratchFolder folder("terrain");
     TestFile heights("Scape.raw", c.heights), texels("scape.tex", c.texels);
-    LogFile log(folder.Home() + "/../MTF.txt");
+    LogFile log(StartFolderFile("MTF.txt"));
     CTerrainLoader().LoadHeightFile("Scape.raw", nullptr);
     EXPECT_EQ(log.Added(), c.log);
     EXPECT_EQ(TerrainHeights[1000], c.height1000);
@@ -49,6 +52,18 @@ TEST(TerrainFiles, HeightsAndColoursBecomeTheTerrainArrays) {
     EXPECT_EQ(TerrainVertices[1000].z, 16 * (1000 / 192));
     EXPECT_FLOAT_EQ(TerrainTexCoords[36863].s, 191 / 192.0f);
     EXPECT_FLOAT_EQ(TerrainTexCoords[36863].t, 191 / 192.0f);
+    // Each sample is lit by the normal of the triangle it spans with its +x and
+    // +z neighbours; the last column and row, drawn too, take their inner neighbour's.
+    int unlit = 0;
+    for (int i = 0; i < 192 * 192; ++i) {
+      const int inner = std::min(i / 192, 190) * 192 + std::min(i % 192, 190);
+      Vector3 n;
+      TriangleNormal(TerrainVertices[inner], TerrainVertices[inner + 1],
+                     TerrainVertices[inner + 192], n);
+      const Vector3& got = TerrainNormals[i];
+      unlit += got.x != n.x || got.y != n.y || got.z != n.z;
+    }
+    EXPECT_EQ(unlit, 0);
     // The colour image is mipmapped.
     GLint width = 0;
     glBindTexture(GL_TEXTURE_2D, TextureSlots[TEX_TERRAIN]);
@@ -146,7 +161,7 @@ TEST(TerrainFiles, RawImagesBecomeTexturesWhateverTheFile) {
     glGenTextures(1, &slot);
     TextureSlots[c.slot % 3] = slot;
     TestFile file("image.raw", c.bytes);
-    LogFile log("../MTF.txt");
+    LogFile log(StartFolderFile("MTF.txt"));
     RawImage image = {};
     CTerrainLoader().LoadRawTexture("image.raw", &image, c.slot, c.width, c.height, c.components);
     EXPECT_EQ(log.Added(), c.log);

@@ -25,7 +25,7 @@ if [ "$uid" -eq 0 ]; then
 fi
 chmod 555 "$WORK_DIR/read-only-home"
 # The unpacked launcher, as that user, in a bare environment. (start_skelv also
-# copies the data files into WORK_DIR: the launcher changes into its own folder.)
+# links the data files into WORK_DIR: the launcher changes into its own folder.)
 SKELV=$root/usr/bin/skelv RUN_WITH=(env -i -C / DISPLAY="$DISPLAY" HOME="$home" "${as_user[@]}")
 
 # One run, closed by the window manager's close request: the state folder
@@ -42,8 +42,11 @@ run_launcher() {
 
 touch "$WORK_DIR/before"
 run_launcher
+# Other processes make and delete temporary files during the scan: one that
+# vanishes between find reading its name and looking at it is skipped.
 written=$({ find "$root" "$home" -newer "$WORK_DIR/before"
-  find /tmp /var/tmp -xdev -path "$WORK_DIR" -prune -o -newer "$WORK_DIR/before" -user "$uid" -print; } |
+  find /tmp /var/tmp -xdev -ignore_readdir_race -path "$WORK_DIR" -prune -o -newer "$WORK_DIR/before" \
+    -user "$uid" -print; } |
   grep -v "^$state/" | sort)
 [ "$written" = "$(printf '%s\n' "$home" "$home/.local" "$home/.local/state" "$state")" ] ||
   fail "the launcher wrote outside its state folder: $written"

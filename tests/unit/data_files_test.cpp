@@ -4,22 +4,23 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "TestFiles.h"
 
 namespace {
 
-TEST(DataFiles, SuitTheDemo) {
-  const std::string heights = ShippedFile("Scape.raw"), texels = ShippedFile("scape.tex"),
-                    logo = ShippedFile("skelv.rgba"), sky = ShippedFile("sky.raw"),
-                    music = ShippedFile("Duridaz.mid");
-  ASSERT_EQ(heights.size(), 36864u);
-  ASSERT_EQ(texels.size(), 110592u);
-  ASSERT_EQ(logo.size(), 32768u);
-  ASSERT_EQ(sky.size(), 196608u);
+TEST(DataFiles, HaveTheSizesTheProgramReads) {
+  const std::pair<const char*, size_t> kSizes[] = {
+      {"Scape.raw", 36864}, {"scape.tex", 110592}, {"skelv.rgba", 32768}, {"sky.raw", 196608}};
+  for (const auto& [name, size] : kSizes) EXPECT_EQ(ShippedFile(name).size(), size) << name;
+}
 
-  // The camera flies at height 368 (byte 184) from (128, 128) toward (585, 400):
-  // well above the valley floor, with ridges alongside rising above it.
+// The camera flies at height 368 (byte 184) from (128, 128) toward (585, 400):
+// well above the valley floor, with ridges alongside rising above it.
+TEST(DataFiles, TerrainLeavesTheFlightClearWithRidgesAlongside) {
+  const std::string heights = ShippedFile("Scape.raw");
+  ASSERT_EQ(heights.size(), 36864u);
   const double dx = 457 / 531.78, dz = 272 / 531.78;
   int highestUnderPath = 0, flank = 0, flankAbove = 0;
   for (int r = 0; r < 192; ++r) {
@@ -34,13 +35,21 @@ TEST(DataFiles, SuitTheDemo) {
   }
   EXPECT_LT(highestUnderPath, 160);
   EXPECT_GT(flankAbove, flank / 4);
+}
 
-  // Lit by ambient light only, the terrain shows about 40 % of its texture.
+// Lit by ambient light only, the terrain shows about 40 % of its texture.
+TEST(DataFiles, TerrainTextureIsBrightEnoughUnderAmbientLight) {
+  const std::string texels = ShippedFile("scape.tex");
+  ASSERT_FALSE(texels.empty());
   double sum = 0;
   for (unsigned char byte : texels) sum += byte;
   EXPECT_NEAR(0.4 * sum / texels.size(), 70, 30);
+}
 
-  // The logo adds bright letters (alpha 0) to an untouched background (alpha 255).
+// The logo adds bright letters (alpha 0) to an untouched background (alpha 255).
+TEST(DataFiles, LogoAddsBrightLettersOverAnUntouchedBackground) {
+  const std::string logo = ShippedFile("skelv.rgba");
+  ASSERT_EQ(logo.size(), 32768u);
   int letters = 0;
   for (int i = 0; i < 128 * 64; ++i) {
     if (logo[i * 4 + 3] != 0) continue;
@@ -50,12 +59,20 @@ TEST(DataFiles, SuitTheDemo) {
   EXPECT_EQ((uint8_t)logo[3], 255);
   EXPECT_GT(letters, 128 * 64 / 10);
   EXPECT_LT(letters, 128 * 64 / 2);
+}
 
-  // Every wall shows the first sky texel times (181, 188, 215) / 255: light blue.
+// Every wall shows the first sky texel times (181, 188, 215) / 255: light blue.
+TEST(DataFiles, FirstSkyTexelGivesLightBlueWalls) {
+  const std::string sky = ShippedFile("sky.raw");
+  ASSERT_GE(sky.size(), 3u);
   EXPECT_GT((uint8_t)sky[0] * 181 / 255, 150);
   EXPECT_GE((uint8_t)sky[2] * 215 / 255, 210);
+}
 
-  // A type 1 standard MIDI file of 8 tracks with drums on channel 10.
+// A type 1 standard MIDI file of 8 tracks with drums on channel 10.
+TEST(DataFiles, MusicIsEightTracksWithDrums) {
+  const std::string music = ShippedFile("Duridaz.mid");
+  ASSERT_GE(music.size(), 14u);
   EXPECT_EQ(music.substr(0, 14), std::string("MThd\0\0\0\6\0\1\0\x08", 12) + music.substr(12, 2));
   EXPECT_GT(std::count(music.begin(), music.end(), '\x99'), 200);
 }

@@ -42,10 +42,18 @@ TEST(LogFile, WritesEachMessageAsFormatted) {
   }
 }
 
+// Its messages go nowhere: not to the standard output, not into a file of
+// another name or folder.
 TEST(LogFile, FileThatCannotBeCreatedDropsMessagesQuietly) {
-  CLog log(LOG_FILE, "no_such_folder/log.txt");
-  log.PrintLevel(1, "dropped %i\n", 1);
-  EXPECT_EQ(access("no_such_folder", F_OK), -1);
+  ScratchFolder folder("uncreatable");
+  testing::internal::CaptureStdout();
+  {
+    CLog log(LOG_FILE, "no_such_folder/log.txt");
+    log.PrintLevel(1, "dropped %i\n", 1);
+    log.Print("dropped\n");
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
 }
 
 // Every message is on disk as soon as Print returns: a process killed right

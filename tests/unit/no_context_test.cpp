@@ -5,11 +5,13 @@
 #include <string>
 
 #include "TestFiles.h"
+#include "render/CCamera.h"
 #include "render/CSystem3D.h"
 
 namespace {
 
 TEST(NoContext, EveryDeviceFailureIsLoggedAndTheSystemStillRuns) {
+  unsetenv("DISPLAY");  // no X server either: the pointer cannot steer
   for (const char* name : {"Scape.raw", "scape.tex", "skelv.rgba", "sky.raw"})
     WriteWholeFile(name, ShippedFile(name));
   LogFile openGl("OpenGL.txt");
@@ -37,6 +39,13 @@ TEST(NoContext, EveryDeviceFailureIsLoggedAndTheSystemStillRuns) {
             "Reading height file 'Scape.raw'\nFinished reading file\n"
             "Reading text file 'scape.tex'\nFinished reading file\n");
   EXPECT_EQ(ReadWholeFile("Sys3DLog.txt"), "CSystem3D::Init()\nCSystem3D::DeInit()\n");
+  // The three frames flew the program's camera from its start pose, unsteered.
+  const CCamera& c = GlobalCamera;
+  const float pose[] = {c.eye.x, c.eye.y, c.eye.z, c.target.x, c.target.y, c.target.z,
+                        c.up.x,  c.up.y,  c.up.z};
+  const float start[] = {128, 368, 128, 585, 420, 400, 0, 1, 0};
+  const float flown[] = {3 * 0.914f, 0, 3 * 0.544f, 3 * 0.914f, 0, 3 * 0.544f, 0, 0, 0};
+  for (int i = 0; i < 9; ++i) EXPECT_NEAR(pose[i], start[i] + flown[i], 1e-3f) << i;
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
 # The Windows builds under Wine on Xvfb, one per architecture given (x86_64,
 # i686), each against a run of the Linux build driven the same way: the logs
 # equal the Linux logs under one mask, the close request and Alt+F4 both end
-# with exit code 0, a first picture equals a Linux one, and the music
-# descriptor handed to DirectMusic has its architecture's size; skelv.exe has
-# its icon, version and manifest. Then each NSIS installer, run silently twice
-# into a prefix without our program: the Start-menu shortcut's target, started
-# in its folder, runs; shortcut and uninstall entry show the program's icon;
+# with exit code 0, the first drawn picture equals the Linux frame of the same
+# number, and the music descriptor handed to DirectMusic has its
+# architecture's size; skelv.exe has its icon, version and manifest. Then each
+# NSIS installer, run silently twice into a prefix without our program: the
+# Start-menu shortcut's target, started in its folder, runs; shortcut and
+# uninstall entry show the program's icon;
 # the registered uninstaller removes the program and the shortcut but not a
 # file of the user's.
 # Usage: wine_test.sh <linux build>/skelv ARCH...
@@ -48,9 +49,20 @@ mask() {
     -e '/^Failed to initialise peformance$/d' "$1"
 }
 
-# drive NAME CLOSE SHOTS [LOG_DIR]: with the program started (pointer at the
-# steering centre, so every build flies the same straight line), captures its
-# first SHOTS pictures in flight, types `ab<Return>` into the console, closes the
+# The Linux build writes its first FRAMES frames as drawn (frame_dump.so).
+FRAMES=150
+
+# The client area as shown (Wine may draw OpenGL in a child window) into $1,
+# once it is drawn: mostly fog and sky, where an undrawn window is black.
+shot_drawn() {
+  import -silent -window root -crop "${WIDTH}x$HEIGHT+$X+$Y" "$1" &&
+    [ "$(convert "$1" -format '%[fx:round(100*mean)]' info:)" -ge 30 ]
+}
+
+# drive NAME CLOSE PICTURES [LOG_DIR]: with the program started (pointer at the
+# steering centre, so every build flies the same straight line), waits for
+# PICTURES: "frames" for the Linux build's dumped frames, "first" for the first
+# drawn picture and two more; types `ab<Return>` into the console, closes the
 # window by CLOSE (xclose or alt+F4), expects exit code 0 and copies the logs
 # (in LOG_DIR, relative to WORK_DIR) to $out/NAME; none stay for the next run.
 drive() {
@@ -61,9 +73,13 @@ drive() {
   local X Y WIDTH HEIGHT
   read -r X Y WIDTH HEIGHT < <(xdotool getwindowgeometry --shell "$WINDOW" |
     grep -E '^(X|Y|WIDTH|HEIGHT)=' | cut -d= -f2 | paste -sd' ')
-  for ((i = 0; i < $3; i++)); do
-    import -silent -window root -crop "${WIDTH}x$HEIGHT+$X+$Y" "$out/$1-$i.ppm"
-  done
+  case $3 in
+    frames) poll 1200 eval '[ -s "$out/frames/frame-$FRAMES.ppm" ]' || fail "$1: not $FRAMES frames in 120 s" ;;
+    first)
+      poll 600 shot_drawn "$out/$1-0.ppm" || fail "$1: nothing drawn within 60 s"
+      # Two more: a capture may fall between the parts of one frame's upload.
+      for i in 1 2; do import -silent -window root -crop "${WIDTH}x$HEIGHT+$X+$Y" "$out/$1-$i.ppm"; done ;;
+  esac
   xdotool windowfocus "$WINDOW" key --delay 40 grave a b Return grave
   wait_for_line "$logs/Console.txt" "Console active status: 0$cr"
   case $2 in xclose) "$XCLOSE" "$WINDOW" ;; *) xdotool key "$2" ;; esac
@@ -84,26 +100,31 @@ compare_logs() {
   echo "$1: ${#LOG_FILES[@]} logs, $lines lines, equal to the Linux logs; $masked lines masked"
 }
 
-# Both builds fly the same line at their own frame rates, so some pair of the
-# two series shows the same moment, or one frame apart (about 1,200 pixels
-# differ then; a build without the logo came no closer than 3,800).
+# The camera flies a fixed step a frame, so whenever a picture of the Windows
+# build was taken, the Linux frame of the same number shows what it must show
+# (frames one apart differ in about 1,200 pixels; a build without the logo came
+# no closer than 3,800).
 first_picture() {
-  local a b differ best=$((CLIENT_WIDTH * CLIENT_HEIGHT)) pair=""
-  for a in "$out"/linux-*.ppm; do
-    for b in "$out/$1"-*.ppm; do
-      differ=$(compare -metric AE -fuzz 2% "$a" "$b" null: 2>&1) || true
-      [ "$differ" -lt "$best" ] 2>/dev/null && best=$differ pair="$(basename "$b") and Linux $(basename "$a")"
+  local shot n differ best=$((CLIENT_WIDTH * CLIENT_HEIGHT)) pair=""
+  for shot in "$out/$1"-[0-9].ppm; do
+    for ((n = 1; n <= FRAMES; n++)); do
+      differ=$(compare -metric AE -fuzz 2% "$out/frames/frame-$n.ppm" "$shot" null: 2>&1) || true
+      [ "$differ" -lt "$best" ] 2>/dev/null && best=$differ pair="$(basename "$shot") and Linux frame $n"
       [ "$best" -gt 100 ] || break 2
     done
   done
-  [ "$best" -lt 1500 ] || fail "$1: no first picture looks like a Linux one: $pair differ in $best pixels"
-  echo "$1: first pictures $pair: $best of $((CLIENT_WIDTH * CLIENT_HEIGHT)) pixels differ"
+  [ "$best" -le 100 ] || fail "$1: no drawn picture is a Linux frame (of the first $FRAMES): closest $pair, $best pixels differ"
+  echo "$1: first drawn picture $pair: $best of $((CLIENT_WIDTH * CLIENT_HEIGHT)) pixels differ"
 }
 
 xdotool mousemove 320 240
 cr=""
+mkdir "$out/frames"
+RUN_WITH=(env LD_PRELOAD="$linux_build/libframe_dump.so" SKELV_FRAME_DUMP_DIR="$out/frames"
+  SKELV_FRAME_DUMP_COUNT=$FRAMES)
 start_skelv
-drive linux xclose 16
+drive linux xclose frames
+RUN_WITH=()
 cp "$out/linux"/*.txt "$WORK_DIR/"
 check_complete_logs $'Console active status: 1\nRecieved: \'a\'\nRecieved: \'b\'\nLine test: ab\nIn line: test\nFinal line: test\nRecieved: \'\r\'\nConsole active status: 0\n'
 
@@ -128,7 +149,7 @@ for arch in "${@:2}"; do
   # From the build folder, closed by the window manager, with DirectMusic traced.
   SKELV=$build/skelv.exe BUILD_DIR=$build RUN_WITH=("$loader") cr=$'\r'
   WINEDEBUG=-all,trace+dmloader,trace+dmfile start_skelv
-  drive "$arch" xclose 8
+  drive "$arch" xclose first
   compare_logs "$arch"
   first_picture "$arch"
   desc=$(sed -n 's/.*IDirectMusicLoaderImpl_GetObject ([0-9A-F]*)->(\([0-9A-F]*\),.*/\1/p' "$WORK_DIR/stderr")
@@ -151,7 +172,7 @@ for arch in "${@:2}"; do
     fail "$arch: the shortcut does not show the program's icon"
   SKELV=$target RUN_WITH=(env -C "$folder" "$loader")
   start_skelv
-  drive "$arch-installed" alt+F4 0 "$(realpath --relative-to="$WORK_DIR" "$folder")"
+  drive "$arch-installed" alt+F4 none "$(realpath --relative-to="$WORK_DIR" "$folder")"
   compare_logs "$arch-installed"
 
   # The uninstaller the installer registered, run while the program is not.
