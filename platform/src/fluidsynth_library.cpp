@@ -84,5 +84,10 @@ FLUID_FORWARD(int, fluid_player_add_mem, (fluid_player_t * p, const void* data, 
               (p, data, size), FLUID_FAILED)
 FLUID_FORWARD(int, fluid_player_play, (fluid_player_t * p), (p), FLUID_FAILED)
 FLUID_FORWARD(int, fluid_player_stop, (fluid_player_t * p), (p), FLUID_FAILED)
+// What the music tests read back of the synthesiser the performance made.
+FLUID_FORWARD(int, fluid_synth_sfcount, (fluid_synth_t * s), (s), 0)
+FLUID_FORWARD(int, fluid_synth_write_float,
+              (fluid_synth_t * s, int n, void* l, int lo, int li, void* r, int ro, int ri),
+              (s, n, l, lo, li, r, ro, ri), FLUID_FAILED)
 // ALSA, which FluidSynth loads, only to quieten its messages.
 FLUID_FORWARD(int, snd_lib_error_set_handler, (snd_lib_error_handler_t handler), (handler), 0)
