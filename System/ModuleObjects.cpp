@@ -2,8 +2,8 @@
 // unit: static initialisation constructs them in this order, and process exit
 // destroys them in reverse, whatever order the linker lays the modules out in.
 // The order is visible in the order the log files are created.
+#include "base/CLog.h"
 #include "console/CConsole.h"
-#include "log/CLog.h"
 #include "render/CCamera.h"
 
 CConsole Console;

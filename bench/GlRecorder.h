@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "System/Platform.h"
+#include "base/Platform.h"
 
 struct GlCall {
   enum Kind : uint8_t { kBindTexture, kColour, kDrawElements } kind;

@@ -3,7 +3,7 @@
 // window, makes a GL context for it the way the renderer does, clears and
 // swaps. The start-up benchmark's yardstick for skelv: the same platform
 // layer, the same process entry, none of the demo's own work.
-#include "System/Platform.h"
+#include "base/Platform.h"
 #include "platform/PixelFormat.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {

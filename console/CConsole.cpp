@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "System/Platform.h"
-#include "System/Screen.h"
+#include "base/Platform.h"
+#include "base/Screen.h"
 
 namespace {
 const uint8_t kCarriageReturn = 13;

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "log/CLog.h"
+#include "base/CLog.h"
 
 const uint32_t kConsoleLineChars = 80;
 const int kConsoleHistoryLines = 20;

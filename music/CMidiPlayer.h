@@ -1,9 +1,9 @@
 #pragma once
 
-#include "System/Platform.h"
+#include "base/Platform.h"
 #include <dmusici.h>
 
-#include "log/CLog.h"
+#include "base/CLog.h"
 
 // The DirectX 7 performance and segment. The SDK headers give only their IIDs;
 // the player calls no method beyond the first versions', which begin their vtables.

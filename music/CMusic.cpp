@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "System/OutOfMemory.h"
+#include "base/OutOfMemory.h"
 
 // Without its player the music cannot start or stop: a failed allocation ends
 // the process with a line in the music log.

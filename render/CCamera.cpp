@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "System/Platform.h"
+#include "base/Platform.h"
 
 namespace {
 const float kPixelsPerRadian = 1000.0f;

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "System/Screen.h"
+#include "base/Screen.h"
 #include "math/Vector3.h"
 
 // A look-at camera flown forward and steered by the mouse, once per frame.

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "System/Screen.h"
+#include "base/Screen.h"
 #include "platform/PixelFormat.h"
 #include "render/CCamera.h"
 

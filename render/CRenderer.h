@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-#include "System/Platform.h"
-#include "log/CLog.h"
-#include "render/CFrustum.h"
+#include "base/CLog.h"
+#include "base/Platform.h"
+#include "math/CFrustum.h"
 
 // The OpenGL device: binds a context to the active window, sets the fixed
 // pipeline state once and brackets every frame. No constructor: its owner

@@ -2,8 +2,8 @@
 
 #include <new>
 
-#include "System/OutOfMemory.h"
-#include "System/Screen.h"
+#include "base/OutOfMemory.h"
+#include "base/Screen.h"
 #include "console/CConsole.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "log/CLog.h"
+#include "base/CLog.h"
 #include "render/CRenderer.h"
 #include "terrain/CQuadNode.h"
 #include "terrain/CTerrainLoader.h"

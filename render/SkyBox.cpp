@@ -1,6 +1,6 @@
 // The fixed scenery around the terrain: the sky box drawn in world
 // coordinates, and the logo blended into the screen's lower-right corner.
-#include "System/Screen.h"
+#include "base/Screen.h"
 #include "render/CRenderer.h"
 #include "terrain/CTerrainLoader.h"
 

@@ -80,7 +80,7 @@ def read_mutants():
 # The program's and the platform layer's sources; tools/ (the data-file
 # generators) and platform/include (declarations shared by both sides of the
 # Win32 seam, where a changed constant changes caller and callee alike) are not.
-SOURCE_DIRS = ("System", "log", "render", "terrain", "music", "console", "math", "platform/src")
+SOURCE_DIRS = ("System", "base", "render", "terrain", "music", "console", "math", "platform/src")
 SOURCE_EXTS = (".cpp", ".h", ".c")
 SKIPPED = ("platform/src/dmusic_guids.cpp",)  # GUID values, named the same on both sides
 
@@ -291,11 +291,12 @@ def first_failure(log):
 
 # The tiers a mutant of a file meets first: the cheapest that usually catch a
 # fault there. Every label of the run follows, so the order only saves time.
-LABEL_ORDER = (("math/", "unit gl"), ("console/", "unit e2e"), ("log/", "unit alloc"),
+LABEL_ORDER = (("math/", "unit gl"), ("console/", "unit e2e"), ("base/OutOfMemory", "alloc unit"),
+               ("base/", "unit alloc"),
                ("terrain/", "gl unit"), ("render/", "gl unit"), ("music/", "unit e2e"),
                ("platform/src/dmusic", "unit e2e"), ("platform/src/fluidsynth", "unit e2e"),
                ("platform/src/com", "unit"), ("platform/src/kernel32", "unit e2e"),
-               ("platform/src/", "gl e2e"), ("System/OutOfMemory", "alloc unit"),
+               ("platform/src/", "gl e2e"),
                ("System/", "unit gl e2e"))
 CHEAP_LABELS = "unit alloc gl e2e bench"
 
@@ -385,7 +386,8 @@ def main():
         # unused must still build.
         flags = "-O2 -DNDEBUG"
         if run(["cmake", "-S", src, "-B", build, "-DSKELV_SANITIZE=" + sanitize,
-                "-DSKELV_WERROR=OFF", "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=" + flags,
+                "-DSKELV_WERROR=OFF", "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
+                "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=" + flags,
                 "-DCMAKE_C_FLAGS_RELWITHDEBINFO=" + flags], build, BUILD_TIMEOUT,
                os.path.join(logs, "configure")) != 0:
             sys.exit("mutate: configure failed; see " + os.path.join(logs, "configure"))

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "log/CLog.h"
-#include "render/CFrustum.h"
+#include "base/CLog.h"
+#include "math/CFrustum.h"
 
 // One node of the fixed terrain quadtree. Leaves own index strips into the
 // shared terrain arrays; the tree culls whole subtrees against the frustum.

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "System/Platform.h"
-#include "log/CLog.h"
+#include "base/CLog.h"
+#include "base/Platform.h"
 #include "math/Vector3.h"
 
 class CQuadNode;

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <new>
 
-#include "System/OutOfMemory.h"
-#include "log/CLog.h"
+#include "base/CLog.h"
+#include "base/OutOfMemory.h"
 
 // A zero-filled array of count elements, or the end of the process.
 template <typename T>

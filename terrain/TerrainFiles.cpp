@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "System/Files.h"
+#include "base/Files.h"
 #include "terrain/CTerrainLoader.h"
 
 void ReadByteSamples(const char* path, uint8_t* samples, size_t count) {

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "System/OutOfMemory.h"
+#include "base/OutOfMemory.h"
 
 namespace {
 // Every line of the main log stands behind this level.

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "System/Platform.h"
 #include "System/Win32/CWindow.h"
-#include "log/CLog.h"
+#include "base/CLog.h"
+#include "base/Platform.h"
 #include "music/CMusic.h"
 #include "render/CSystem3D.h"
 

@@ -1,6 +1,6 @@
 #include "System/Win32/CWindow.h"
 
-#include "System/Screen.h"
+#include "base/Screen.h"
 #include "console/CConsole.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "System/Platform.h"
+#include "base/Platform.h"
 
 // The one main window. Its owner creates it with both handles unset;
 // Register and Create fill them.

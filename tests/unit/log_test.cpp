@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "TestFiles.h"
-#include "log/CLog.h"
+#include "base/CLog.h"
 
 namespace {
 

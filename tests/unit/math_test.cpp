@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "math/CFrustum.h"
 #include "render/CCamera.h"
-#include "render/CFrustum.h"
 #include "render/CRenderer.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "System/Platform.h"
+#include "base/Platform.h"
 
 enum : uint8_t { LOG_FILE = 1, LOG_STDOUT = 2, LOG_CONSOLE = 3 };
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "log/CLog.h"
+#include "base/CLog.h"
 
 // Writes "Out of memory: <what>" to standard error and to the owning log, and
 // exits with a failure code. A level above 0 puts the log's line behind that

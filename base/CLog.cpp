@@ -1,9 +1,9 @@
-#include "log/CLog.h"
+#include "base/CLog.h"
 
 #include <cstdarg>
 #include <cstring>
 
-#include "System/Files.h"
+#include "base/Files.h"
 
 CLog::CLog(uint8_t mode, const char* fileName) : m_mode(mode), m_console(nullptr), m_file(nullptr) {
   if (m_mode == LOG_FILE) {

@@ -1,9 +1,9 @@
-#include "System/Files.h"
+#include "base/Files.h"
 
 #include <fcntl.h>
 #include <io.h>
 
-#include "System/Platform.h"
+#include "base/Platform.h"
 
 FILE* OpenRegularFile(const char* path, FileAccess access) {
   const bool write = access == FILE_WRITE_TEXT;

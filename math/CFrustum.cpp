@@ -1,8 +1,8 @@
-#include "render/CFrustum.h"
+#include "math/CFrustum.h"
 
 #include <cmath>
 
-#include "System/Platform.h"
+#include "base/Platform.h"
 
 namespace {
 enum { kRight, kLeft, kBottom, kTop, kFar, kNear };
