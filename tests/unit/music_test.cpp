@@ -13,8 +13,8 @@
 #include <cmath>
 #include <memory>
 #include <thread>
-#include <tuple>
 
+#include "MusicSupport.h"
 #include "TestFiles.h"
 #include "music/CMusic.h"
 
@@ -287,10 +287,6 @@ TEST_F(Music, ClosingWhileTheInstrumentsLoadEndsPromptly) {
   }
 }
 
-// A format 0 file of one piano note, half a second long, at its very start.
-const std::string kOneNote(
-    "MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\x0c\0\x90\x3c\x64\x60\x80\x3c\x40\0\xff\x2f\0", 34);
-
 // Whether the performance's synthesizer sounds, rendered until it does: for up
 // to a minute when it must (the loading thread's last step may still be due),
 // else for two seconds of music.
@@ -305,18 +301,6 @@ bool Sounds(fluid_synth_t* synth, bool must) {
     if (must) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return false;
-}
-
-// A segment from the platform's loader, or NULL.
-IDirectMusicSegment2* LoadSegment(IDirectMusicLoader* loader, const std::u16string& name) {
-  DMUS_OBJECTDESC desc = {};
-  desc.dwSize = sizeof desc;
-  desc.dwValidData = DMUS_OBJ_FILENAME;
-  std::copy_n(name.c_str(), name.size() + 1, desc.wszFileName);
-  IDirectMusicSegment2* segment = NULL;
-  const HRESULT hr = loader->GetObject(&desc, IID_IDirectMusicSegment2, (void**)&segment);
-  EXPECT_EQ(SUCCEEDED(hr), segment != NULL);
-  return segment;
 }
 
 // The instruments load on a thread of their own while a segment whose one
@@ -367,52 +351,6 @@ TEST_F(Music, SegmentPlayedWhileTheInstrumentsLoadStartsOnceTheyAreIn) {
     perf->Release();
     if (HasFailure()) break;  // each silent script waits a minute
   }
-  CoUninitialize();
-}
-
-// The player's paths become wide strings whole, terminator included, or not
-// at all: nothing is ever written past the buffer.
-TEST(MusicPaths, WideConversionFitsWholeOrWritesNothing) {
-  struct Case {
-    const char* text;
-    int bytes, room, result;
-  } const kCases[] = {{"ab\xe9", -1, 4, 4}, {"ab\xe9", -1, 3, 0}, {"ab\xe9", 3, 3, 3},
-                      {"ab\xe9", 2, 1, 0},  {"ab\xe9", -1, 0, 4}, {"", -1, 1, 1}};
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(testing::Message() << c.bytes << " into " << c.room);
-    WCHAR out[6];
-    std::fill(std::begin(out), std::end(out), WCHAR(0x7777));
-    const int result =
-        MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, c.text, c.bytes, c.room ? out : NULL, c.room);
-    EXPECT_EQ(result, c.result);
-    for (int i = 0; i < 6; ++i)
-      EXPECT_EQ(out[i], c.room && i < result ? WCHAR((unsigned char)c.text[i]) : WCHAR(0x7777))
-          << i;
-  }
-}
-
-// The platform's loader takes standard MIDI files of format 0 or 1 only, by a
-// name whose every unit comes from the ANSI code page.
-TEST(MusicLoader, RefusesWhatIsNotAStandardMidiFile) {
-  const std::string music = ShippedFile("Duridaz.mid");
-  std::string format2 = music;
-  format2[9] = 2;
-  const std::tuple<std::u16string, std::string, bool> kFiles[] = {
-      {u"music", music, true},    {u"music", kOneNote, true},
-      {u"music", format2, false}, {u"music", music.substr(0, 14), false},
-      {u"music", "MThd", false},  {u"music\u0100", music, false}};
-  CoInitialize(NULL);
-  IDirectMusicLoader* loader = NULL;
-  ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, NULL, CLSCTX_INPROC_SERVER,
-                             IID_IDirectMusicLoader, (void**)&loader),
-            S_OK);
-  for (const auto& [name, bytes, loads] : kFiles) {
-    TestFile file("music", bytes);
-    IDirectMusicSegment2* segment = LoadSegment(loader, name);
-    EXPECT_EQ(segment != NULL, loads);
-    if (segment) segment->Release();
-  }
-  loader->Release();
   CoUninitialize();
 }
 
