@@ -78,6 +78,7 @@ class FluidPerformance : public ComObject<IDirectMusicPerformance2> {
   std::mutex m_loadLock;
   std::condition_variable m_loaded;  // m_loading became false
   bool m_loading = false;
+  bool m_unloadWhenLoaded = false;  // the last unload came while the load ran
   int m_soundFont = FLUID_FAILED;
   fluid_player_t* m_playWhenLoaded = nullptr;
   IDirectMusic* m_directMusic = nullptr;               // counted reference

@@ -93,6 +93,15 @@ HRESULT WINAPI FluidPerformance::AddPort(IDirectMusicPort* pPort) {
 HRESULT FluidPerformance::DownloadInstruments() {
   if (m_synth == nullptr) return E_FAIL;
   if (m_downloads == 0) {
+    {
+      // A load that the last unload stopped waiting for serves again.
+      std::lock_guard<std::mutex> hold(m_loadLock);
+      if (m_loading) {
+        m_unloadWhenLoaded = false;
+        ++m_downloads;
+        return S_OK;
+      }
+    }
     std::string path = FluidFindGmSoundFont(m_settings);
     if (path.empty()) {
       fprintf(stderr, "fluidsynth: no General MIDI soundfont is installed\n");
@@ -121,6 +130,13 @@ void FluidPerformance::LoadSoundFont(std::string path) {
   {
     std::lock_guard<std::mutex> hold(m_loadLock);
     m_soundFont = soundFont;
+    if (m_unloadWhenLoaded) {
+      // Unloaded under the lock, so shut-down, which waits for m_loading to
+      // end before it deletes the synth, cannot delete it meanwhile.
+      if (soundFont != FLUID_FAILED) fluid_synth_sfunload(m_synth, soundFont, 1);
+      m_soundFont = FLUID_FAILED;
+      m_unloadWhenLoaded = false;
+    }
     m_loading = false;
     if (m_playWhenLoaded) fluid_player_play(m_playWhenLoaded);
     m_playWhenLoaded = nullptr;
@@ -149,7 +165,13 @@ bool FluidPerformance::FinishLoading() {
 
 void FluidPerformance::UnloadInstruments() {
   if (m_downloads == 0 || --m_downloads > 0) return;
-  if (!FinishLoading()) return;  // the synth's deletion unloads it
+  if (!FinishLoading()) {
+    std::lock_guard<std::mutex> hold(m_loadLock);
+    if (m_loading) {  // the loading thread unloads it when it is in
+      m_unloadWhenLoaded = true;
+      return;
+    }
+  }
   if (m_synth && m_soundFont != FLUID_FAILED) fluid_synth_sfunload(m_synth, m_soundFont, 1);
   m_soundFont = FLUID_FAILED;
 }
