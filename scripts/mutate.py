@@ -28,7 +28,8 @@ Usage: scripts/mutate.py [--generate [--sample N] [--seed S]] [--rev REV] [--wor
   --only IDS  run just these mutants (an unknown id is an error)
   --sanitize  use the sanitizer build, which the tests also run in (slower)
 Needs an X server: uses DISPLAY, or starts its own Xvfb.
-Writes results.tsv in the work folder as it goes and prints a summary with each
+Creating the file PAUSE in the work folder holds the run before its next mutant
+until the file is removed. Writes results.tsv in the work folder as it goes and prints a summary with each
 survivor's file:line and diff; exit code 1 when a mutant survived or could not
 be applied.
 
@@ -239,6 +240,10 @@ def main():
             sys.exit(f"mutate: the unmutated tree {state} {test}; see {logs}/baseline.*")
 
         for m in mutants:
+            # A benchmark that needs the machine to itself can hold the run
+            # between two mutants by creating the file PAUSE in the work folder.
+            while os.path.exists(os.path.join(args.work, "PAUSE")):
+                time.sleep(1)
             path = os.path.join(src, m["file"])
             with open(path, encoding="utf-8") as f:
                 original = f.read()
