@@ -196,12 +196,15 @@ TEST(Scene, DriverLogCutsTheExtensionsAfterAWholeName) {
 }
 
 // The window's visual was fixed for the program's pixel format: a request for
-// more (a stencil buffer) is refused, not quietly given less. (The program's own
-// request is met: every picture in this file is drawn through it.)
+// more (a stencil buffer) is refused, not quietly given less, and one that no
+// format meets (colour-index: Mesa has none) gets no format. (The program's
+// own request is met: every picture in this file is drawn through it.)
 TEST(Scene, WindowRefusesAPixelFormatItsVisualCannotGive) {
-  PIXELFORMATDESCRIPTOR stencil = kPixelFormat;
+  PIXELFORMATDESCRIPTOR stencil = kPixelFormat, colourIndex = kPixelFormat;
   stencil.cStencilBits = 8;
-  EXPECT_EQ(ChoosePixelFormat(Renderer().deviceContext, &stencil), 0);
+  colourIndex.iPixelType = 1;  // PFD_TYPE_COLORINDEX
+  for (const PIXELFORMATDESCRIPTOR& request : {stencil, colourIndex})
+    EXPECT_EQ(ChoosePixelFormat(Renderer().deviceContext, &request), 0);
 }
 
 }  // namespace

@@ -327,6 +327,8 @@ TEST_F(Music, SegmentPlayedWhileTheInstrumentsLoadStartsOnceTheyAreIn) {
     IDirectMusicSegment2* seg = LoadSegment(loader, u"one.mid");
     ASSERT_TRUE(seg);
     fluid_synth_t* synth = ComTestSynth(perf);
+    EXPECT_EQ(seg->SetParam(GUID_Download, ~0u, 0, 0, NULL), E_POINTER);
+    EXPECT_EQ(seg->SetParam(GUID_Unload, ~0u, 0, 0, NULL), E_POINTER);
     for (const char* step = script; *step; ++step) {
       const HRESULT result = *step == 'D'   ? seg->SetParam(GUID_Download, ~0u, 0, 0, perf)
                              : *step == 'U' ? seg->SetParam(GUID_Unload, ~0u, 0, 0, perf)
