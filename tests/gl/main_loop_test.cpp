@@ -64,6 +64,26 @@ TEST(MainLoop, CloseRequestDestroysTheWindowAndTheNextPassQuitsWithZero) {
   EXPECT_EQ(Frames(), before + 1);
 }
 
+// A pointer move replaces the move still waiting at the queue's end, and
+// nothing else: a key's messages before it stay. (No frame is drawn, so no
+// warp to the centre adds moves of its own.)
+TEST(MainLoop, AMoveReplacesOnlyTheMoveWaitingAtTheQueuesEnd) {
+  App();
+  ASSERT_EQ(std::system("xdotool mousemove 200 150"), 0);
+  std::vector<UINT> taken;
+  auto takeAll = [&taken] {  // dispatched, so the window's paint request is met
+    taken.clear();
+    for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) {
+      if (msg.message != WM_PAINT) taken.push_back(msg.message);
+      DispatchMessageA(&msg);
+    }
+  };
+  takeAll();
+  ASSERT_TRUE(Send("xdotool key a mousemove 201 150 mousemove 202 151"));
+  takeAll();
+  EXPECT_EQ(taken, (std::vector<UINT>{WM_KEYDOWN, WM_KEYUP, WM_MOUSEMOVE}));
+}
+
 // Polls GetCursorPos until it answers (x, y); returns the last answer.
 POINT WaitForCursor(int x, int y) {
   POINT p = {-1, -1};
