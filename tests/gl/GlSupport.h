@@ -25,10 +25,12 @@ inline std::string CodedSky() {
     sky[i * 3] = (char)(i % 256), sky[i * 3 + 1] = (char)(i / 256), sky[i * 3 + 2] = (char)128;
   return sky;
 }
+// Odd columns opaque, even ones clear with their row in blue (twice the row).
 inline std::string CodedLogo() {
   std::string logo;
   for (int i = 0; i < 128 * 64; ++i)
-    logo += i % 2 ? std::string("\xff\0\0\xff", 4) : std::string("\x3c\x5a\x78\0", 4);
+    logo += i % 2 ? std::string("\xff\0\0\xff", 4)
+                  : std::string("\x3c\x5a", 2) + (char)(i / 128 * 2) + '\0';
   return logo;
 }
 

@@ -84,6 +84,14 @@ TEST(MainLoop, AMoveReplacesOnlyTheMoveWaitingAtTheQueuesEnd) {
   EXPECT_EQ(taken, (std::vector<UINT>{WM_KEYDOWN, WM_KEYUP, WM_MOUSEMOVE}));
 }
 
+// A window is made only of a class registered under its name.
+TEST(MainLoop, AWindowOfAnUnknownClassIsNotMade) {
+  App();
+  EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "x", 0, 0, 0, 8, 8, nullptr, nullptr, nullptr,
+                            nullptr),
+            nullptr);
+}
+
 // Polls GetCursorPos until it answers (x, y); returns the last answer.
 POINT WaitForCursor(int x, int y) {
   POINT p = {-1, -1};

@@ -1,7 +1,9 @@
 // The scene as the program draws it on its own window, from the files Init
 // loads: the sky box under fog, the logo's blending, the quadtree's culling,
 // the frame's order, the camera's flight and the driver log.
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "GlSupport.h"
@@ -82,7 +84,8 @@ TEST(Scene, LogoAddsItsClearTexelsInTheLowerRightCorner) {
   Renderer().DrawLogo();
   for (int y : {2, 61}) {
     for (int x : {512, 513, 570, 571, 630, 631}) {
-      const Rgb want = x % 2 ? Rgb{40, 40, 40} : Rgb{100, 130, 160};
+      const double row = 63 - y;  // the image's first row along the top edge
+      const Rgb want = x % 2 ? Rgb{40, 40, 40} : Rgb{100, 130, 40 + 2 * row};
       EXPECT_TRUE(Near(ReadPixel(x, y), want, 1)) << x << "," << y;
     }
   }
@@ -96,6 +99,23 @@ void DrawEveryLeaf(CQuadNode* node) {
   if (node->level == node->maxLevel) node->DrawLeaf();
   for (CQuadNode* child : node->children)
     if (child) DrawEveryLeaf(child);
+}
+
+// The leaves tile the terrain: each square of the grid lies in exactly one.
+TEST(Scene, QuadtreeLeavesTileTheTerrain) {
+  std::vector<int> cover(kGridSize * kGridSize, 0);
+  std::function<void(const CQuadNode*)> visit = [&](const CQuadNode* node) {
+    if (node->level < node->maxLevel) {
+      for (const CQuadNode* child : node->children) visit(child);
+      return;
+    }
+    ASSERT_TRUE(node->gridX0 >= 0 && node->gridX1 <= kGridSize && node->gridZ0 >= 0 &&
+                node->gridZ1 <= kGridSize);
+    for (int z = node->gridZ0; z < node->gridZ1; ++z)
+      for (int x = node->gridX0; x < node->gridX1; ++x) ++cover[z * kGridSize + x];
+  };
+  visit(App().system->root);
+  EXPECT_EQ(std::count(cover.begin(), cover.end(), 1), (long)cover.size());
 }
 
 // Culling leaves out only what cannot be seen: from poses along the flight
@@ -199,6 +219,16 @@ TEST(Scene, DriverLogCutsTheExtensionsAfterAWholeName) {
 // more (a stencil buffer) is refused, not quietly given less, and one that no
 // format meets (colour-index: Mesa has none) gets no format. (The program's
 // own request is met: every picture in this file is drawn through it.)
+// A window of no height still gets a finite projection.
+TEST(Scene, PerspectiveOfAFlatWindowIsFinite) {
+  App();
+  Renderer().SetPerspective(kScreenWidth, 0);
+  float projection[16];
+  glGetFloatv(GL_PROJECTION_MATRIX, projection);
+  Renderer().SetPerspective(kScreenWidth, kScreenHeight);
+  EXPECT_TRUE(std::all_of(projection, projection + 16, [](float v) { return std::isfinite(v); }));
+}
+
 TEST(Scene, WindowRefusesAPixelFormatItsVisualCannotGive) {
   PIXELFORMATDESCRIPTOR stencil = kPixelFormat, colourIndex = kPixelFormat;
   stencil.cStencilBits = 8;

@@ -77,6 +77,20 @@ TEST(Camera, SteersFromTheCursorOffsetAndFliesLevel) {
   flight.MoveForward(0.5f);
   ExpectVector(flight.eye, {356.5f, 368, 264});
   ExpectVector(flight.target, {813.5f, 420, 536});
+
+  // Rotate turns the target about the eye by each axis's angle.
+  const float quarter = (float)M_PI_2;
+  const struct {
+    float ax, ay, az;
+    Vector3 target;
+  } kTurns[] = {{quarter, 0, 0, {11, -28, 23}},
+                {0, quarter, 0, {-29, 22, 13}},
+                {0, 0, quarter, {21, -8, 33}}};
+  for (const auto& turn : kTurns) {
+    CCamera camera({1, 2, 3}, {11, 22, 33}, {0, 1, 0});
+    camera.Rotate(turn.ax, turn.ay, turn.az);
+    ExpectVector(camera.target, turn.target);
+  }
 }
 
 // The planes of perspective views from oblique cameras, against the
