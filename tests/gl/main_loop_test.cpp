@@ -95,6 +95,25 @@ TEST(MainLoop, AWindowOfAnUnknownClassIsNotMade) {
             nullptr);
 }
 
+// An X error that repeats the one before is counted, and the count printed
+// when another error comes.
+TEST(MainLoop, RepeatedXErrorsArePrintedOnceWithTheirCount) {
+  App();
+  Display* other = XOpenDisplay(nullptr);  // the error handler is the process's
+  ASSERT_TRUE(other);
+  const Window none = 0x7ffffff0;
+  testing::internal::CaptureStderr();
+  for (int i = 0; i < 3; ++i) XMapWindow(other, none);
+  XSync(other, False);
+  XUnmapWindow(other, none);
+  XSync(other, False);
+  const std::string printed = testing::internal::GetCapturedStderr();
+  XCloseDisplay(other);
+  const size_t first = printed.find("BadWindow"), count = printed.find("came 2 more times"),
+               next = printed.find("BadWindow", first + 1);
+  EXPECT_TRUE(first < count && count < next && next != std::string::npos) << printed;
+}
+
 // Polls GetCursorPos until it answers (x, y); returns the last answer.
 POINT WaitForCursor(int x, int y) {
   POINT p = {-1, -1};
