@@ -7,7 +7,7 @@ source "$(dirname "$0")/lib.sh"
 rows=(
   "env -u DISPLAY|skelv: cannot open an X display: DISPLAY is not set"
   "env DISPLAY=:9876|skelv: cannot open X display ':9876' (is an X server running there?)"
-  $'env DISPLAY=\e[2J:9876|skelv: cannot open X display \'\\x1b[2J:9876\''
+  $'env DISPLAY=\e[2J~:9876|skelv: cannot open X display \'\\x1b[2J~:9876\''
   "prlimit --nofile=6|skelv: cannot open X display '$DISPLAY': too many open files"
   "env LIBGL_ALWAYS_INDIRECT=1|Failed to create rendering context"
 )
