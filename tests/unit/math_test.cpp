@@ -79,13 +79,13 @@ TEST(Camera, SteersFromTheCursorOffsetAndFliesLevel) {
   ExpectVector(flight.target, {813.5f, 420, 536});
 
   // Rotate turns the target about the eye by each axis's angle.
-  const float quarter = (float)M_PI_2;
+  const float sixth = (float)(M_PI / 3);  // cos 0.5, sin 0.866025
   const struct {
     float ax, ay, az;
     Vector3 target;
-  } kTurns[] = {{quarter, 0, 0, {11, -28, 23}},
-                {0, quarter, 0, {-29, 22, 13}},
-                {0, 0, quarter, {21, -8, 33}}};
+  } kTurns[] = {{sixth, 0, 0, {11, -13.98076f, 35.32051f}},
+                {0, sixth, 0, {-19.98076f, 22, 26.66025f}},
+                {0, 0, sixth, {23.32051f, 3.33975f, 33}}};
   for (const auto& turn : kTurns) {
     CCamera camera({1, 2, 3}, {11, 22, 33}, {0, 1, 0});
     camera.Rotate(turn.ax, turn.ay, turn.az);
