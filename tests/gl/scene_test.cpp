@@ -219,16 +219,6 @@ TEST(Scene, DriverLogCutsTheExtensionsAfterAWholeName) {
 // more (a stencil buffer) is refused, not quietly given less, and one that no
 // format meets (colour-index: Mesa has none) gets no format. (The program's
 // own request is met: every picture in this file is drawn through it.)
-// A window of no height still gets a finite projection.
-TEST(Scene, PerspectiveOfAFlatWindowIsFinite) {
-  App();
-  Renderer().SetPerspective(kScreenWidth, 0);
-  float projection[16];
-  glGetFloatv(GL_PROJECTION_MATRIX, projection);
-  Renderer().SetPerspective(kScreenWidth, kScreenHeight);
-  EXPECT_TRUE(std::all_of(projection, projection + 16, [](float v) { return std::isfinite(v); }));
-}
-
 TEST(Scene, WindowRefusesAPixelFormatItsVisualCannotGive) {
   PIXELFORMATDESCRIPTOR stencil = kPixelFormat, colourIndex = kPixelFormat;
   stencil.cStencilBits = 8;
