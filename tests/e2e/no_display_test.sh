@@ -18,7 +18,9 @@ for row in "${rows[@]}"; do
   (cd "$WORK_DIR" && exec timeout 10 "${command[@]}" "$SKELV" >"$WORK_DIR/stdout" 2>"$WORK_DIR/stderr") ||
     status=$?
   [ "$status" -eq 1 ] || fail "${command[*]}: exit code $status"
-  [ "$(grep -cF -- "${row#*|}" "$WORK_DIR/stderr")" = 1 ] && [ "$(wc -l <"$WORK_DIR/stderr")" -lt 10 ] &&
+  # one line starts with the message: the program's own name, not its path
+  starting=$(want="${row#*|}" awk 'index($0, ENVIRON["want"]) == 1' "$WORK_DIR/stderr" | wc -l)
+  [ "$starting" = 1 ] && [ "$(wc -l <"$WORK_DIR/stderr")" -lt 10 ] &&
     ! grep -q $'\e' "$WORK_DIR/stderr" || fail "${command[*]}: unclear message: $(head "$WORK_DIR/stderr")"
   [[ $row == *LIBGL* ]] || [ ! -e "$WORK_DIR/Main.txt" ] || fail "${command[*]}: Main.txt written"
 done
