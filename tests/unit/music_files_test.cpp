@@ -32,16 +32,20 @@ TEST(MusicPaths, WideConversionFitsWholeOrWritesNothing) {
   }
 }
 
-// The platform's loader takes standard MIDI files of format 0 or 1 only, by a
-// name whose every unit comes from the ANSI code page.
+// The platform's loader takes standard MIDI files of format 0 or 1 only
+// (tracks of any length), by a name whose every unit comes from the ANSI code page.
 TEST(MusicLoader, RefusesWhatIsNotAStandardMidiFile) {
   const std::string music = ShippedFile("Duridaz.mid");
   std::string format2 = music;
   format2[9] = 2;
+  // One track of 69,642 bytes: a text event of 0x11000 bytes, then its end.
+  const std::string track = std::string("\0\xff\x01\x84\xa0\x00", 6) + std::string(0x11000, 'x') +
+                            std::string("\0\xff\x2f\0", 4);
+  const std::string longTrack = kOneNote.substr(0, 14) + "MTrk" + std::string("\0\1\x10\x0a", 4) + track;
   const std::tuple<std::u16string, std::string, bool> kFiles[] = {
       {u"music", music, true},    {u"music", kOneNote, true},
       {u"music", format2, false}, {u"music", music.substr(0, 14), false},
-      {u"music", "MThd", false},  {u"music\u0100", music, false}};
+      {u"music", "MThd", false},  {u"music\u0100", music, false}, {u"music", longTrack, true}};
   CoInitialize(NULL);
   IDirectMusicLoader* loader = NULL;
   ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, NULL, CLSCTX_INPROC_SERVER,
