@@ -11,6 +11,8 @@
 
 namespace {
 
+const auto kPatience = std::chrono::seconds(30);
+
 // Real input through the X server; false when the command failed. Then waits
 // (up to 30 s) until the loop can see its first message.
 bool Send(const std::string& command) {
@@ -62,6 +64,23 @@ TEST(MainLoop, CloseRequestDestroysTheWindowAndTheNextPassQuitsWithZero) {
   EXPECT_FALSE(MainLoopPass(&App(), &code));
   EXPECT_EQ(code, 0u);
   EXPECT_EQ(Frames(), before + 1);
+}
+
+// A window that another client destroys ends the loop as a closed one does.
+TEST(MainLoop, WindowDestroyedByAnotherClientEndsTheLoopWithZero) {
+  WPARAM code = 99;
+  App();
+  FILE* search = popen("xdotool search --name '^SKELV by Quorrin$'", "r");
+  unsigned long xwindow = 0;
+  ASSERT_EQ(fscanf(search, "%lu", &xwindow), 1);
+  pclose(search);
+  Display* other = XOpenDisplay(nullptr);
+  XDestroyWindow(other, xwindow);
+  XCloseDisplay(other);
+  const auto start = std::chrono::steady_clock::now();
+  while (MainLoopPass(&App(), &code) && std::chrono::steady_clock::now() - start < kPatience)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(code, 0u);
 }
 
 // A pointer move replaces the move still waiting at the queue's end, and
