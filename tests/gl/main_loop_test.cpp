@@ -106,14 +106,6 @@ TEST(MainLoop, AMoveReplacesOnlyTheMoveWaitingAtTheQueuesEnd) {
   EXPECT_EQ(taken, (std::vector<UINT>{WM_KEYDOWN, WM_KEYUP}));
 }
 
-// A window is made only of a class registered under its name.
-TEST(MainLoop, AWindowOfAnUnknownClassIsNotMade) {
-  App();
-  EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "x", 0, 0, 0, 8, 8, nullptr, nullptr, nullptr,
-                            nullptr),
-            nullptr);
-}
-
 // An X error that repeats the one before is counted, and the count printed
 // when another error comes.
 TEST(MainLoop, RepeatedXErrorsArePrintedOnceWithTheirCount) {

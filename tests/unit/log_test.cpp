@@ -56,20 +56,6 @@ TEST(LogFile, FileThatCannotBeCreatedDropsMessagesQuietly) {
   EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
 }
 
-// The standard output and console logs show each message as formatted.
-TEST(LogOther, StandardOutputAndConsoleShowTheMessages) {
-  for (uint8_t mode : {LOG_STDOUT, LOG_CONSOLE}) {
-    SCOPED_TRACE((int)mode);
-    testing::internal::CaptureStdout();
-    {
-      CLog log(mode, "unused.txt");
-      log.PrintLevel(2, "shown %i%%\n", 5);
-    }
-    fflush(stdout);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "2|shown 5%\n");
-  }
-}
-
 // Every message is on disk as soon as Print returns: a process killed right
 // after logging, with no chance to flush or close, leaves all of it behind.
 TEST(LogFile, MessagesSurviveAKilledProcess) {
