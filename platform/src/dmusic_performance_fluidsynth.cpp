@@ -21,6 +21,8 @@ const int kLoaderNice = 10;
 // gone by then, and nobody should wait for instruments that will not play.
 const std::chrono::milliseconds kLoadWait(250);
 
+int DropMidiEvent(void*, fluid_midi_event_t*) { return FLUID_OK; }
+
 // What Init hands out as the DirectMusic object; nothing calls it.
 class FluidDirectMusic : public ComObject<IDirectMusic> {};
 
@@ -236,6 +238,11 @@ void FluidPerformance::StopPlaying() {
       if (m_playWhenLoaded == m_player) m_playWhenLoaded = nullptr;
       loading = m_loading;
     }
+    // A stopped player sends "all sound off" on its next tick to the channels
+    // it marks as played (one that never ticked may mark any), and that tick
+    // may come after the next player's first note, silencing it. The notes are
+    // stopped here instead, so the player's own messages go nowhere.
+    fluid_player_set_playback_callback(m_player, DropMidiEvent, nullptr);
     fluid_player_stop(m_player);
     m_finishedPlayers.push_back(m_player);
     m_player = nullptr;

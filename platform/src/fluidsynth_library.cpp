@@ -84,6 +84,8 @@ FLUID_FORWARD(int, fluid_player_add_mem, (fluid_player_t * p, const void* data, 
               (p, data, size), FLUID_FAILED)
 FLUID_FORWARD(int, fluid_player_play, (fluid_player_t * p), (p), FLUID_FAILED)
 FLUID_FORWARD(int, fluid_player_stop, (fluid_player_t * p), (p), FLUID_FAILED)
+FLUID_FORWARD(int, fluid_player_set_playback_callback,
+              (fluid_player_t * p, handle_midi_event_func_t h, void* d), (p, h, d), FLUID_FAILED)
 // What the music tests read back of the synthesiser the performance made.
 FLUID_FORWARD(int, fluid_synth_sfcount, (fluid_synth_t * s), (s), 0)
 FLUID_FORWARD(int, fluid_synth_write_float,
