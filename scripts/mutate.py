@@ -29,9 +29,9 @@ Usage: scripts/mutate.py [--generate [--sample N] [--seed S]] [--rev REV] [--wor
   --sanitize  use the sanitizer build, which the tests also run in (slower)
 Needs an X server: uses DISPLAY, or starts its own Xvfb.
 Creating the file PAUSE in the work folder holds the run before its next mutant
-until the file is removed. Writes results.tsv in the work folder as it goes and prints a summary with each
-survivor's file:line and diff; exit code 1 when a mutant survived or could not
-be applied.
+until the file is removed. Writes results.tsv in the work folder as it goes and
+prints a summary with each survivor's file:line and diff; exit code 1 when a
+mutant survived or could not be applied.
 
 mutants.tsv: one mutant a line, tab-separated: id, file, old text, new text,
 what it breaks. The old text must occur exactly once in the file; in both
