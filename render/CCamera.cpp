@@ -23,6 +23,10 @@ void CCamera::MoveForward(float step) {
 }
 
 bool CCamera::MouseLook() {
+  // The pointer is the user's while another window is in front of ours or
+  // ours is minimised: the camera flies straight on.
+  HWND window = GetActiveWindow();
+  if (!window || GetForegroundWindow() != window || IsIconic(window)) return false;
   POINT cursor;
   // NOTE: a failed read leaves the position unset; this frame simply does not steer.
   if (!GetCursorPos(&cursor)) return false;

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev
-  libx11-dev libxtst-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
+  libx11-dev libxtst-dev libxrandr-dev libxfixes-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
   libfluidsynth-dev libasound2-dev fluid-soundfont-gm
   xvfb xdotool x11-utils imagemagick
   # the end-to-end tests: prlimit, and the stacks of a program that does not end

@@ -228,6 +228,8 @@ void WINAPI PostQuitMessage(int nExitCode);
 HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
 HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName);
 HWND WINAPI GetActiveWindow(void);
+HWND WINAPI GetForegroundWindow(void);
+BOOL WINAPI IsIconic(HWND hWnd);
 BOOL WINAPI GetCursorPos(LPPOINT lpPoint);
 BOOL WINAPI SetCursorPos(int X, int Y);
 

@@ -1,4 +1,8 @@
-// The cursor position in screen (root window) coordinates. While the pointer
+// The cursor position in the program's screen coordinates: as if its window
+// stood where it asked to be, since window managers and compositors place
+// windows themselves and users move them. Inside, the position is kept in
+// the real (root window) coordinates and mapped by the window's real
+// position at the door. While the pointer
 // is inside one of our windows its moves reach us as events, so GetCursorPos
 // answers from them instead of a round trip, which costs a frame the wait and
 // several allocations in Xlib. The events can stop without notice: another
@@ -6,6 +10,8 @@
 // binding) sends no crossing event. So the events are trusted only once one
 // has come since our last warp, and even then the server is asked now and
 // then; outside our windows it is always asked.
+#include <X11/extensions/Xfixes.h>
+
 #include "x11_internal.h"
 
 namespace x11 {
@@ -59,9 +65,34 @@ Bool FoldQueuedEvent(Display*, XEvent* event, XPointer state) {
   return False;
 }
 
+// How far the active window stands from where it asked to be.
+POINT Displacement() {
+  const WindowRecord* window = CursorWindow();
+  if (!window) return {0, 0};
+  return {window->originX - window->homeX, window->originY - window->homeY};
+}
+
+// Whether the cursor is hidden (XFixes counts hides, so each is undone once).
+bool g_hidden = false;
+
 }  // namespace
 
 void NotePointerEvent(const XEvent& event) { Apply(event, g_settled); }
+
+// Xwayland emulates warps (as relative motion under a locked pointer) only
+// while the cursor is hidden; XFixes hides it over every X client of the
+// screen, which is the program's alone while it steers.
+void ShowCursorFor(WindowRecord& window, bool steering) {
+  Display* display = GetDisplay();
+  if (!display || !window.xwindow || steering == g_hidden || !OnXwayland()) return;
+  ErrorTrap trap;
+  if (steering) {
+    XFixesHideCursor(display, window.xwindow);
+  } else {
+    XFixesShowCursor(display, window.xwindow);
+  }
+  g_hidden = trap.Finish() == 0 ? steering : g_hidden;
+}
 
 }  // namespace x11
 
@@ -75,9 +106,10 @@ BOOL WINAPI GetCursorPos(LPPOINT lpPoint) {
   XCheckIfEvent(display, &unused, FoldQueuedEvent, (XPointer)&now);
   const bool recheck =
       ++g_callsSinceQuery >= kRecheckCalls && TickCount() - g_lastQuery >= kRecheckMs;
+  const POINT moved = Displacement();
   if (now.inside && now.current && !recheck) {
-    lpPoint->x = now.x;
-    lpPoint->y = now.y;
+    lpPoint->x = now.x - moved.x;
+    lpPoint->y = now.y - moved.y;
     return TRUE;
   }
   g_lastQuery = TickCount();
@@ -90,28 +122,24 @@ BOOL WINAPI GetCursorPos(LPPOINT lpPoint) {
   if (!XQueryPointer(display, RootWindowOf(), &root, &child, &rootX, &rootY, &x, &y, &mask)) {
     return FALSE;
   }
-  lpPoint->x = rootX;
-  lpPoint->y = rootY;
+  lpPoint->x = rootX - moved.x;
+  lpPoint->y = rootY - moved.y;
   return TRUE;
 }
 
 BOOL WINAPI SetCursorPos(int X, int Y) {
   Display* display = GetDisplay();
   if (!display) return FALSE;
-  // The server keeps the pointer on the screen, as Windows clips it; the
-  // events about the warp, and any move after it, carry its serial or a later one.
-  const int screen = DefaultScreen(display);
+  const POINT moved = Displacement();
+  const int x = X + moved.x, y = Y + moved.y;
   // A warp to where the events already put the pointer moves nothing and
-  // brings no event: the position stays known.
-  g_settled.current = g_settled.current && g_settled.x == X && g_settled.y == Y;
+  // brings no event: the position stays known. Otherwise it is not trusted
+  // until an event about the warp, or a move after it, comes: those carry
+  // the warp's serial or a later one. The server keeps the pointer on the
+  // screen, as Windows clips it.
+  g_settled.current = g_settled.current && g_settled.x == x && g_settled.y == y;
   g_settled.serial = NextRequest(display);
-  g_settled.x = X < 0                                ? 0
-                : X >= DisplayWidth(display, screen) ? DisplayWidth(display, screen) - 1
-                                                     : X;
-  g_settled.y = Y < 0                                 ? 0
-                : Y >= DisplayHeight(display, screen) ? DisplayHeight(display, screen) - 1
-                                                      : Y;
-  XWarpPointer(display, None, RootWindowOf(), 0, 0, 0, 0, X, Y);
+  XWarpPointer(display, None, RootWindowOf(), 0, 0, 0, 0, x, y);
   XFlush(display);
   return TRUE;
 }

@@ -3,10 +3,12 @@
 // the process, used from the thread that opened it.
 #include <X11/XKBlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "x11_internal.h"
@@ -114,6 +116,25 @@ Window RootWindowOf() {
 }
 
 const Atoms& GetAtoms() { return State().atoms; }
+
+// Xwayland names its outputs after itself ("XWAYLAND0"); it has no other mark.
+bool OnXwayland() {
+  static int answer = -1;
+  Display* display = State().display;
+  if (answer != -1 || !display) return answer == 1;
+  answer = 0;
+  int event, error;
+  if (!XRRQueryExtension(display, &event, &error)) return false;
+  XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, RootWindowOf());
+  for (int i = 0; resources && i < resources->noutput && answer == 0; ++i) {
+    if (XRROutputInfo* output = XRRGetOutputInfo(display, resources, resources->outputs[i])) {
+      answer = strncmp(output->name, "XWAYLAND", 8) == 0;
+      XRRFreeOutputInfo(output);
+    }
+  }
+  if (resources) XRRFreeScreenResources(resources);
+  return answer == 1;
+}
 
 void Report(const char* prefix, const char* format, ...) {
   char message[1024];

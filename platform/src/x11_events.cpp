@@ -1,6 +1,7 @@
 // X events to window messages, one small handler per event kind. Input
-// becomes queued messages; size and position changes are sent to the window
-// procedure at once, as Windows sends WM_SIZE and WM_MOVE.
+// becomes queued messages; size changes are sent to the window procedure at
+// once, as Windows sends WM_SIZE. Focus, minimising and the window's real
+// position are noted for the cursor and the foreground window.
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
@@ -95,6 +96,29 @@ void OnExpose(XExposeEvent& event) {
   if (window) window->needsPaint = true;
 }
 
+// Asks the server where the window stands; with a window manager the
+// events' positions are relative to its frame.
+void UpdateOrigin(WindowRecord& window) {
+  if (!window.xwindow) return;
+  int x = 0, y = 0;
+  Window child;
+  ErrorTrap trap;
+  XTranslateCoordinates(GetDisplay(), window.xwindow, RootWindowOf(), 0, 0, &x, &y, &child);
+  if (trap.Finish() != 0) return;
+  window.originX = x;
+  window.originY = y;
+}
+
+// Every pointer and key event from the server tells where the window
+// stands, at no cost.
+template <typename PointerEvent>
+void NoteOrigin(const PointerEvent& event) {
+  WindowRecord* window = FindWindowByX(event.window);
+  if (!window || event.send_event || !event.same_screen) return;
+  window->originX = event.x_root - event.x;
+  window->originY = event.y_root - event.y;
+}
+
 void OnConfigure(XConfigureEvent& event) {
   WindowRecord* window = FindWindowByX(event.window);
   if (!window || window->state != WindowState::kLive) return;
@@ -105,18 +129,21 @@ void OnConfigure(XConfigureEvent& event) {
     SendToWindow(handle, WM_SIZE, SIZE_RESTORED, MAKELPARAM(event.width, event.height));
   }
   window = FindWindow(handle);
-  if (!window || !window->xwindow) return;
-  // With a window manager the event's position is relative to its frame.
-  int x = 0, y = 0;
-  Window child;
-  ErrorTrap trap;
-  XTranslateCoordinates(event.display, window->xwindow, RootWindowOf(), 0, 0, &x, &y, &child);
-  if (trap.Finish() != 0) return;
-  if (x != window->clientX || y != window->clientY) {
-    window->clientX = x;
-    window->clientY = y;
-    SendToWindow(handle, WM_MOVE, 0, MAKELPARAM(x, y));
-  }
+  if (window) UpdateOrigin(*window);
+}
+
+void OnReparent(XReparentEvent& event) {
+  WindowRecord* window = FindWindowByX(event.window);
+  if (window) UpdateOrigin(*window);
+}
+
+// A window manager minimises a window by unmapping it; DestroyWindow's own
+// unmap comes after the window has stopped being live.
+void OnMapChange(Window xwindow, bool mapped) {
+  WindowRecord* window = FindWindowByX(xwindow);
+  if (!window || window->state != WindowState::kLive) return;
+  window->iconic = !mapped;
+  if (mapped) UpdateOrigin(*window);
 }
 
 void OnClientMessage(XClientMessageEvent& event) {
@@ -127,9 +154,15 @@ void OnClientMessage(XClientMessageEvent& event) {
   }
 }
 
-void OnFocusIn(XFocusChangeEvent& event) {
+// The focus that follows the pointer (PointerRoot) does not make a window
+// the foreground one, and a keyboard grab (a window manager's switcher) does
+// not take it away until the focus really moves.
+void OnFocusChange(XFocusChangeEvent& event, bool in) {
+  if (!in) ResetKeyboardState();  // keys released elsewhere are never seen
   WindowRecord* window = FindWindowByX(event.window);
-  if (window) SetActiveWindow(window->handle);
+  if (!window || event.detail == NotifyPointer || event.detail == NotifyInferior) return;
+  if (!in && event.mode == NotifyGrab) return;
+  NoteFocus(*window, in);
 }
 
 void OnDestroyNotify(XDestroyWindowEvent& event) {
@@ -142,13 +175,20 @@ void HandleEvent(XEvent& event) {
   switch (event.type) {
     case KeyPress:
     case KeyRelease:
+      NoteOrigin(event.xkey);
       OnKey(event.xkey, event.type == KeyPress);
       break;
     case MotionNotify:
+      NoteOrigin(event.xmotion);
       OnMotion(event.xmotion);
+      break;
+    case EnterNotify:
+    case LeaveNotify:
+      NoteOrigin(event.xcrossing);
       break;
     case ButtonPress:
     case ButtonRelease:
+      NoteOrigin(event.xbutton);
       OnButton(event.xbutton, event.type == ButtonPress);
       break;
     case Expose:
@@ -161,10 +201,15 @@ void HandleEvent(XEvent& event) {
       OnClientMessage(event.xclient);
       break;
     case FocusIn:
-      OnFocusIn(event.xfocus);
-      break;
     case FocusOut:
-      ResetKeyboardState();  // keys released elsewhere are never seen
+      OnFocusChange(event.xfocus, event.type == FocusIn);
+      break;
+    case MapNotify:
+    case UnmapNotify:
+      OnMapChange(event.xany.window, event.type == MapNotify);
+      break;
+    case ReparentNotify:
+      OnReparent(event.xreparent);
       break;
     case DestroyNotify:
       OnDestroyNotify(event.xdestroywindow);

@@ -19,6 +19,8 @@ namespace x11 {
 Display* GetDisplay();
 Display* TryOpenDisplay();
 Window RootWindowOf();
+// True when the X server is Xwayland (a Wayland compositor's X server).
+bool OnXwayland();
 
 struct Atoms {
   Atom wmProtocols;
@@ -82,7 +84,12 @@ struct WindowRecord {
   DWORD style = 0;
   LONG_PTR userData = 0;
   bool needsPaint = false;
-  int clientX = 0, clientY = 0;  // screen position of the client area
+  bool iconic = false;  // unmapped by the window manager (minimised)
+  // Where the client area was asked to stand and where it really is on the
+  // screen: window managers and compositors place windows themselves. The
+  // program's screen coordinates are the real ones less the difference.
+  int homeX = 0, homeY = 0;
+  int originX = 0, originY = 0;
   int clientWidth = 0, clientHeight = 0;
   HDC dc = nullptr;     // the private device context, made by the first GetDC
   int pixelFormat = 0;  // set once by SetPixelFormat, 1-based
@@ -108,6 +115,12 @@ void DestroyWindowNow(HWND handle);
 // to it; the GL side calls this once the context lets go.
 void ReleaseDestroyedXWindow(WindowRecord& window);
 void SetActiveWindow(HWND handle);
+// The window takes or loses the keyboard focus, which makes it the
+// foreground window; only then does the pointer belong to the program.
+void NoteFocus(WindowRecord& window, bool focused);
+// The active window with an X window, whose position maps the program's
+// screen coordinates to the real ones; null when there is none.
+WindowRecord* CursorWindow();
 // The X window was destroyed by someone else (another client, the WM).
 void OnXWindowGone(WindowRecord& window);
 
@@ -131,6 +144,9 @@ void ResetKeyboardState();
 // ---- cursor (x11_cursor.cpp) ----------------------------------------------
 // Every event handled passes here: crossings and motion tell where the pointer is.
 void NotePointerEvent(const XEvent& event);
+// Under Xwayland the cursor is hidden while the program steers, since only
+// then does it turn warps into relative motion.
+void ShowCursorFor(WindowRecord& window, bool steering);
 
 // ---- keyboard (x11_keys.cpp) -----------------------------------------------
 UINT VirtualKeyFromKeysym(KeySym keysym);

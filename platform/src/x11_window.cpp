@@ -25,6 +25,7 @@ const int kMapTimeoutMs = 2000;
 
 std::map<uintptr_t, std::unique_ptr<WindowRecord>> g_windows;
 HWND g_activeWindow = nullptr;
+HWND g_foregroundWindow = nullptr;  // the window with the keyboard focus
 
 // The frame and caption around the client area for a window style, as
 // AdjustWindowRect computes them: left, top, right, bottom.
@@ -162,13 +163,14 @@ void MapAndWait(Display* display, Window xwindow) {
   }
 }
 
-// A new visible window is activated, as Windows does; with no window
-// manager (Xvfb) nobody else would give it the keyboard.
+// A new visible window is activated and brought to the foreground, as
+// Windows does; with no window manager (Xvfb) nobody else would give it the
+// keyboard. A window manager that gives the focus elsewhere says so later.
 void Activate(Display* display, WindowRecord& window) {
   ErrorTrap trap;
   XSetInputFocus(display, window.xwindow, RevertToParent, CurrentTime);
   trap.Finish();
-  g_activeWindow = window.handle;
+  NoteFocus(window, true);
 }
 
 WindowRecord* NewWindowRecord(const ClassRecord& windowClass, DWORD style) {
@@ -255,6 +257,10 @@ void DestroyWindowNow(HWND handle) {
     trap.Finish();
   }
   if (g_activeWindow == handle) g_activeWindow = nullptr;
+  if (g_foregroundWindow == handle) {
+    ShowCursorFor(*window, false);
+    g_foregroundWindow = nullptr;
+  }
 
   SendToWindow(handle, WM_DESTROY, 0, 0);
 
@@ -283,6 +289,22 @@ void OnXWindowGone(WindowRecord& window) {
 
 void SetActiveWindow(HWND handle) {
   if (FindWindow(handle)) g_activeWindow = handle;
+}
+
+void NoteFocus(WindowRecord& window, bool focused) {
+  if (window.state != WindowState::kLive) return;
+  if (focused) {
+    g_activeWindow = window.handle;
+    g_foregroundWindow = window.handle;
+  } else if (g_foregroundWindow == window.handle) {
+    g_foregroundWindow = nullptr;
+  }
+  ShowCursorFor(window, focused);
+}
+
+WindowRecord* CursorWindow() {
+  WindowRecord* window = FindWindow(g_activeWindow);
+  return window && window->xwindow ? window : nullptr;
 }
 
 }  // namespace x11
@@ -316,8 +338,8 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     window->state = WindowState::kDestroyed;
     return nullptr;
   }
-  window->clientX = X + insets.left;
-  window->clientY = Y + insets.top;
+  window->homeX = window->originX = X;
+  window->homeY = window->originY = Y;
   window->clientWidth = width;
   window->clientHeight = height;
   const char* title = lpWindowName ? lpWindowName : "";
@@ -336,7 +358,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
   }
   // Windows sends the first size and position right after WM_CREATE.
   SendToWindow(handle, WM_SIZE, 0, MAKELPARAM(width, height));
-  SendToWindow(handle, WM_MOVE, 0, MAKELPARAM(window->clientX, window->clientY));
+  SendToWindow(handle, WM_MOVE, 0, MAKELPARAM(X + insets.left, Y + insets.top));
 
   window = FindWindow(handle);  // its procedure may have destroyed it
   if (!window) return nullptr;
@@ -375,3 +397,12 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
 }
 
 HWND WINAPI GetActiveWindow(void) { return FindWindow(g_activeWindow) ? g_activeWindow : nullptr; }
+
+HWND WINAPI GetForegroundWindow(void) {
+  return FindWindow(g_foregroundWindow) ? g_foregroundWindow : nullptr;
+}
+
+BOOL WINAPI IsIconic(HWND hWnd) {
+  WindowRecord* window = FindWindow(hWnd);
+  return window && window->iconic;
+}
