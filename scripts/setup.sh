@@ -11,6 +11,8 @@ packages=(
   xvfb xdotool x11-utils imagemagick
   # the end-to-end tests: prlimit, and the stacks of a program that does not end
   util-linux gdb
+  # the desktop tests: a window manager, a Wayland compositor with Xwayland
+  openbox weston xwayland wmctrl
   # the Debian package: build, lint, check the menu entry
   dpkg-dev fakeroot file lintian desktop-file-utils devscripts  # devscripts: hardening-check
 )
