@@ -78,13 +78,36 @@ drive() {
     first)
       poll 600 shot_drawn "$out/$1-0.ppm" || fail "$1: nothing drawn within 60 s"
       # Two more: a capture may fall between the parts of one frame's upload.
-      for i in 1 2; do import -silent -window root -crop "${WIDTH}x$HEIGHT+$X+$Y" "$out/$1-$i.ppm"; done ;;
+      for i in 1 2; do import -silent -window root -crop "${WIDTH}x$HEIGHT+$X+$Y" "$out/$1-$i.ppm"; done
+      pointer_free_behind "$1" ;;
   esac
   xdotool windowfocus "$WINDOW" key --delay 40 grave a b Return grave
   wait_for_line "$logs/Console.txt" "Console active status: 0$cr"
   case $2 in xclose) "$XCLOSE" "$WINDOW" ;; *) xdotool key "$2" ;; esac
   expect_clean_exit
   mkdir "$out/$1" && cp "$WORK_DIR/$logs"/*.txt "$out/$1/" && rm -f "$WORK_DIR"/*.txt
+}
+
+# Another Wine window in front (Wine's Notepad, moved off the demo's upper
+# left): the pointer is the user's, it stays where it was put while the demo
+# draws two more pictures (called from drive, whose X and Y it reads).
+pointer_free_behind() {
+  local notepad shot
+  "$loader" notepad >/dev/null 2>&1 &
+  poll 300 eval 'notepad=$(xdotool search --onlyvisible --name Notepad | head -n 1); [ -n "$notepad" ]' ||
+    fail "$1: Notepad did not show"
+  xdotool windowmove --sync "$notepad" 700 500 windowfocus --sync "$notepad" mousemove 900 700
+  for shot in 1 2; do
+    import -silent -window root -crop "200x200+$X+$Y" "$out/behind-0.ppm"
+    poll 300 eval 'import -silent -window root -crop "200x200+$X+$Y" "$out/behind-1.ppm" &&
+      ! cmp -s "$out"/behind-[01].ppm' ||
+      fail "$1: the demo stopped drawing behind Notepad"
+  done
+  [ "$(xdotool getmouselocation | cut -d' ' -f1-2)" = "x:900 y:700" ] ||
+    fail "$1: the pointer was taken from Notepad to $(xdotool getmouselocation)"
+  "$XCLOSE" "$notepad"
+  poll 300 eval '! xdotool search --onlyvisible --name Notepad >/dev/null' || fail "$1: Notepad did not close"
+  echo "$1: with Notepad in front the pointer stayed where it was put"
 }
 
 # Every log in CR LF lines and equal to the Linux log under the mask.
