@@ -72,6 +72,7 @@ class FluidPerformance : public ComObject<IDirectMusicPerformance2> {
   fluid_settings_t* m_settings = nullptr;
   fluid_synth_t* m_synth = nullptr;
   fluid_audio_driver_t* m_driver = nullptr;
+  bool m_audioStuck = false;  // the driver's thread never let go: see CloseDown
   int m_downloads = 0;
   std::thread m_loader;  // the soundfont load, until FinishLoading
   // Guards what the loading thread hands over: the soundfont and the player to start.
