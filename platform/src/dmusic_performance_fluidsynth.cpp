@@ -16,8 +16,10 @@
 
 namespace {
 
-// The soundfont loading thread's nice value (the program's threads have 0).
-const int kLoaderNice = 10;
+// How much nicer than the thread that starts it the soundfont load runs,
+// within the largest nice value.
+const int kLoaderNicer = 10;
+const int kNicest = 19;
 // How long shut-down waits for a soundfont load still running: the window is
 // gone by then, and nobody should wait for instruments that will not play.
 const std::chrono::milliseconds kLoadWait(250);
@@ -75,6 +77,11 @@ HRESULT CreateDirectMusicPerformance(REFIID riid, LPVOID* ppv) {
 fluid_synth_t* ComTestSynth(IUnknown* performance) {
   FluidPerformance* fluid = ComObjectAs<FluidPerformance>(performance);
   return fluid ? fluid->Synth() : nullptr;
+}
+
+int ComTestLoaderNice(IUnknown* performance) {
+  FluidPerformance* fluid = ComObjectAs<FluidPerformance>(performance);
+  return fluid ? fluid->LoaderNice() : 0;
 }
 
 FluidPerformance::~FluidPerformance() { CloseDown(); }
@@ -140,7 +147,9 @@ HRESULT FluidPerformance::DownloadInstruments() {
     m_loading = true;
     AddRef();  // the loading thread's: the performance outlives the load
     try {
-      m_loader = std::thread(&FluidPerformance::LoadSoundFont, this, std::move(path));
+      const int nice = getpriority(PRIO_PROCESS, (id_t)gettid()) + kLoaderNicer;
+      m_loader = std::thread(&FluidPerformance::LoadSoundFont, this, std::move(path),
+                             nice < kNicest ? nice : kNicest);
     } catch (const std::exception&) {
       // No thread (out of memory or threads): the music stays off.
       fprintf(stderr, "fluidsynth: cannot start loading the soundfont; the music stays silent\n");
@@ -153,9 +162,10 @@ HRESULT FluidPerformance::DownloadInstruments() {
   return S_OK;
 }
 
-void FluidPerformance::LoadSoundFont(std::string path) {
+void FluidPerformance::LoadSoundFont(std::string path, int nice) {
   // The first frames come first: on a busy machine the load yields to them.
-  setpriority(PRIO_PROCESS, (id_t)gettid(), kLoaderNice);
+  setpriority(PRIO_PROCESS, (id_t)gettid(), nice);
+  m_loaderNice = getpriority(PRIO_PROCESS, (id_t)gettid());
   const int soundFont = fluid_synth_sfload(m_synth, path.c_str(), 1);
   {
     std::lock_guard<std::mutex> hold(m_loadLock);
