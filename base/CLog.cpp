@@ -1,15 +1,20 @@
 #include "base/CLog.h"
 
+#include <direct.h>
+
+#include <cerrno>
 #include <cstdarg>
 #include <cstring>
 
 #include "base/Files.h"
 
-CLog::CLog(uint8_t mode, const char* fileName) : m_mode(mode), m_console(nullptr), m_file(nullptr) {
+CLog::CLog(uint8_t mode, const char* fileName)
+    : m_mode(mode), m_console(nullptr), m_file(nullptr), m_fileName(fileName), m_failed(false) {
   if (m_mode == LOG_FILE) {
     // NOTE: a file that cannot be created, or is not a regular file, leaves
     // m_file null; its messages are dropped.
     m_file = OpenRegularFile(fileName, FILE_WRITE_TEXT);
+    if (!m_file) ReportFailure(errno);
   } else if (m_mode == LOG_CONSOLE) {
     AllocConsole();
     m_console = GetStdHandle(STD_OUTPUT_HANDLE);
@@ -24,14 +29,22 @@ CLog::~CLog() {
   }
 }
 
+// The user learns why a log is missing or cut short (a read-only or full
+// folder); the run goes on. An error of 0 is a file that is not a regular one.
+void CLog::ReportFailure(int error) {
+  if (m_failed) return;
+  m_failed = true;
+  char folder[1024];
+  if (!_getcwd(folder, sizeof folder)) strcpy(folder, ".");
+  fprintf(stderr, "cannot write %s in %s: %s\n", m_fileName, folder,
+          error ? strerror(error) : "not a regular file");
+}
+
 // Writes text up to its first zero character to the destination.
 void CLog::Write(const char* text) {
   switch (m_mode) {
     case LOG_FILE:
-      if (m_file) {
-        fputs(text, m_file);
-        fflush(m_file);
-      }
+      if (m_file && (fputs(text, m_file) == EOF || fflush(m_file) == EOF)) ReportFailure(errno);
       break;
     case LOG_STDOUT:
       fputs(text, stdout);

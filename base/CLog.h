@@ -13,6 +13,8 @@ const size_t kLogMessageBytes = 4096;
 
 // A log sink bound at construction to one destination. Every message is
 // formatted into a kLogMessageBytes buffer of its own call and written at once.
+// A log file that cannot be created or written is said once on standard error,
+// at its first failure, and never to the caller.
 class CLog {
  public:
   CLog(uint8_t mode, const char* fileName);
@@ -26,8 +28,11 @@ class CLog {
  private:
   void Write(const char* text);
   void WriteFormatted(const char* format, va_list args);
+  void ReportFailure(int error);
 
   uint8_t m_mode;
   HANDLE m_console;
   FILE* m_file;
+  const char* m_fileName;
+  bool m_failed;
 };

@@ -9,5 +9,5 @@
 enum FileAccess { FILE_READ_BINARY, FILE_WRITE_TEXT };
 
 // The file as a stream ("rb", or "wt": created or emptied), or null when it
-// cannot be opened or is not a regular file.
+// cannot be opened (errno says why) or is not a regular file (errno 0).
 FILE* OpenRegularFile(const char* path, FileAccess access);

@@ -27,3 +27,5 @@ typedef struct _fluid_synth_t fluid_synth_t;
 // The FluidSynth synthesizer inside a performance the platform made (null for
 // any other object), so a test can render its samples itself.
 fluid_synth_t* ComTestSynth(IUnknown* performance);
+// The nice value the performance's last soundfont load ran at (0 before any).
+int ComTestLoaderNice(IUnknown* performance);

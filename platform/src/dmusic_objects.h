@@ -6,6 +6,7 @@
 #include <dmusici.h>
 #include <fluidsynth.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -59,11 +60,12 @@ class FluidPerformance : public ComObject<IDirectMusicPerformance2> {
   HRESULT DownloadInstruments();
   void UnloadInstruments();
   fluid_synth_t* Synth() const { return m_synth; }
+  int LoaderNice() const { return m_loaderNice; }
 
  private:
   ~FluidPerformance() override;
   void StopPlaying();
-  void LoadSoundFont(std::string path);
+  void LoadSoundFont(std::string path, int nice);
   // Waits a short while for a load still running; called before the soundfont
   // or the synth goes. False when the load goes on: the loading thread then
   // holds the performance (a counted reference) until it ends.
@@ -72,8 +74,10 @@ class FluidPerformance : public ComObject<IDirectMusicPerformance2> {
   fluid_settings_t* m_settings = nullptr;
   fluid_synth_t* m_synth = nullptr;
   fluid_audio_driver_t* m_driver = nullptr;
+  bool m_audioStuck = false;  // the driver's thread never let go: see CloseDown
   int m_downloads = 0;
-  std::thread m_loader;  // the soundfont load, until FinishLoading
+  std::thread m_loader;              // the soundfont load, until FinishLoading
+  std::atomic<int> m_loaderNice{0};  // what the last load ran at, for the tests
   // Guards what the loading thread hands over: the soundfont and the player to start.
   std::mutex m_loadLock;
   std::condition_variable m_loaded;  // m_loading became false

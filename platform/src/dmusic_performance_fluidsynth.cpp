@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
 
 #include <com_testing.h>
 
@@ -15,11 +16,16 @@
 
 namespace {
 
-// The soundfont loading thread's nice value (the program's threads have 0).
-const int kLoaderNice = 10;
+// How much nicer than the thread that starts it the soundfont load runs,
+// within the largest nice value.
+const int kLoaderNicer = 10;
+const int kNicest = 19;
 // How long shut-down waits for a soundfont load still running: the window is
 // gone by then, and nobody should wait for instruments that will not play.
 const std::chrono::milliseconds kLoadWait(250);
+// How long shut-down waits for the audio thread to let the output go; one
+// stuck in a device that never takes its samples is left behind.
+const std::chrono::milliseconds kDriverWait(500);
 
 int DropMidiEvent(void*, fluid_midi_event_t*) { return FLUID_OK; }
 
@@ -36,6 +42,30 @@ void ReleaseField(T*& field) {
   field = nullptr;
 }
 
+// Deletes the audio driver, which joins its thread, waiting at most kDriverWait
+// (the deletion goes on alone after that); false when it did not finish.
+bool DeleteAudioDriver(fluid_audio_driver_t* driver) {
+  struct Deletion {
+    std::mutex lock;
+    std::condition_variable finished;
+    bool done = false;
+  };
+  try {
+    auto deletion = std::make_shared<Deletion>();
+    std::thread([driver, deletion] {
+      delete_fluid_audio_driver(driver);
+      std::lock_guard<std::mutex> hold(deletion->lock);
+      deletion->done = true;
+      deletion->finished.notify_all();
+    }).detach();
+    std::unique_lock<std::mutex> hold(deletion->lock);
+    return deletion->finished.wait_for(hold, kDriverWait, [&] { return deletion->done; });
+  } catch (const std::exception&) {
+    delete_fluid_audio_driver(driver);  // no thread to wait beside: wait here
+    return true;
+  }
+}
+
 }  // namespace
 
 HRESULT CreateDirectMusicPerformance(REFIID riid, LPVOID* ppv) {
@@ -47,6 +77,11 @@ HRESULT CreateDirectMusicPerformance(REFIID riid, LPVOID* ppv) {
 fluid_synth_t* ComTestSynth(IUnknown* performance) {
   FluidPerformance* fluid = ComObjectAs<FluidPerformance>(performance);
   return fluid ? fluid->Synth() : nullptr;
+}
+
+int ComTestLoaderNice(IUnknown* performance) {
+  FluidPerformance* fluid = ComObjectAs<FluidPerformance>(performance);
+  return fluid ? fluid->LoaderNice() : 0;
 }
 
 FluidPerformance::~FluidPerformance() { CloseDown(); }
@@ -112,7 +147,9 @@ HRESULT FluidPerformance::DownloadInstruments() {
     m_loading = true;
     AddRef();  // the loading thread's: the performance outlives the load
     try {
-      m_loader = std::thread(&FluidPerformance::LoadSoundFont, this, std::move(path));
+      const int nice = getpriority(PRIO_PROCESS, (id_t)gettid()) + kLoaderNicer;
+      m_loader = std::thread(&FluidPerformance::LoadSoundFont, this, std::move(path),
+                             nice < kNicest ? nice : kNicest);
     } catch (const std::exception&) {
       // No thread (out of memory or threads): the music stays off.
       fprintf(stderr, "fluidsynth: cannot start loading the soundfont; the music stays silent\n");
@@ -125,9 +162,10 @@ HRESULT FluidPerformance::DownloadInstruments() {
   return S_OK;
 }
 
-void FluidPerformance::LoadSoundFont(std::string path) {
+void FluidPerformance::LoadSoundFont(std::string path, int nice) {
   // The first frames come first: on a busy machine the load yields to them.
-  setpriority(PRIO_PROCESS, (id_t)gettid(), kLoaderNice);
+  setpriority(PRIO_PROCESS, (id_t)gettid(), nice);
+  m_loaderNice = getpriority(PRIO_PROCESS, (id_t)gettid());
   const int soundFont = fluid_synth_sfload(m_synth, path.c_str(), 1);
   {
     std::lock_guard<std::mutex> hold(m_loadLock);
@@ -256,13 +294,21 @@ void FluidPerformance::StopPlaying() {
 }
 
 HRESULT WINAPI FluidPerformance::CloseDown() {
+  if (m_audioStuck) return S_OK;
   if (m_synth) StopPlaying();
   // A load still running ends first: the synth it loads into is deleted below.
   // One that goes on keeps the synth, its players (deleting one takes the
   // synth's lock) and the audio output, which the destructor deletes once the
   // loading thread lets the performance go, or process exit ends.
   if (!FinishLoading()) return S_OK;
-  if (m_driver) delete_fluid_audio_driver(m_driver);
+  // NOTE: an audio thread stuck writing to the device (a sound server that
+  // accepts and never answers) would hold shut-down for good once the window
+  // is gone. Its synth, players and settings stay for it; process exit ends it.
+  if (m_driver && !DeleteAudioDriver(m_driver)) {
+    m_audioStuck = true;
+    ReleaseField(m_directMusic);
+    return S_OK;
+  }
   m_driver = nullptr;
   if (m_idlePlayer) m_finishedPlayers.push_back(m_idlePlayer);
   m_idlePlayer = nullptr;

@@ -50,8 +50,8 @@ std::string Printable(const char* text) {
 // Runs before every module-level object, whose logs open files: descriptors
 // 0 to 2 that whoever started us left closed are opened on /dev/null, so no
 // log takes one of their numbers and standard-error text cannot land in a
-// log. A write past the file-size limit (ulimit -f) fails instead of killing
-// the process: the log simply stops.
+// log. A write past the file-size limit (ulimit -f), or into a pipe whose
+// reader has gone (stderr into `| head`), fails instead of killing the process.
 __attribute__((constructor(101))) void PrepareProcess() {
   for (int fd = 0; fd <= 2; ++fd) {
     if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
@@ -60,6 +60,7 @@ __attribute__((constructor(101))) void PrepareProcess() {
     }
   }
   signal(SIGXFSZ, SIG_IGN);
+  signal(SIGPIPE, SIG_IGN);
 }
 
 // True when the process may open no further file descriptor.

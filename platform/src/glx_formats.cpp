@@ -4,6 +4,10 @@
 // every attribute costs a call, so only what a choice compares is asked, and
 // a format is described in full only when it is handed out.
 #include <X11/Xutil.h>
+#include <errno.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <array>
 #include <map>
@@ -51,6 +55,51 @@ struct Config {
 };
 
 std::vector<Config>* g_configs = nullptr;  // kept for the life of the process
+
+// NOTE: the GL library's first config query loads its driver and then asks
+// the server for every config; an X server that dies meanwhile makes it follow
+// a reply that never came, and crash. While a query runs, a crash with the
+// connection gone (its socket at end of file) is the lost connection, said and
+// ended as Xlib ends one; any other crash stays a crash.
+volatile sig_atomic_t g_queryConnection = -1;
+struct sigaction g_crashAction;
+
+void OnCrashInQuery(int number) {
+  char byte;
+  const ssize_t got = recv(g_queryConnection, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+  if (got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+    static const char kLost[] = "x11: lost the connection to the X display\n";
+    const ssize_t written = write(STDERR_FILENO, kLost, sizeof kLost - 1);
+    (void)written;
+    _exit(1);
+  }
+  sigaction(number, &g_crashAction, nullptr);  // the crash comes again, as before
+}
+
+class QueryGuard {
+ public:
+  QueryGuard() : m_outer(g_queryConnection == -1) {
+    Display* display = GetDisplay();
+    if (!m_outer || !display) return;
+    // A connection Xlib already found dead ends here, with its own message.
+    XSync(display, False);
+    g_queryConnection = ConnectionNumber(display);
+    struct sigaction action = {};
+    action.sa_handler = OnCrashInQuery;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGSEGV, &action, &g_crashAction);
+  }
+  ~QueryGuard() {
+    if (!m_outer || g_queryConnection == -1) return;
+    sigaction(SIGSEGV, &g_crashAction, nullptr);
+    g_queryConnection = -1;
+  }
+  QueryGuard(const QueryGuard&) = delete;
+  QueryGuard& operator=(const QueryGuard&) = delete;
+
+ private:
+  bool m_outer;
+};
 
 std::vector<Config>& Configs() {
   if (g_configs) return *g_configs;
@@ -217,12 +266,14 @@ unsigned Shortfalls(const PixelFormat& format, const PIXELFORMATDESCRIPTOR& requ
 }  // namespace
 
 const PixelFormat* GetPixelFormat(int index) {
+  QueryGuard guard;
   std::vector<Config>& configs = Configs();
   if (index < 1 || index > (int)configs.size()) return nullptr;
   return &Describe(configs[(size_t)index - 1]);
 }
 
 int ChooseFormat(const PIXELFORMATDESCRIPTOR& request, VisualID windowVisual) {
+  QueryGuard guard;
   std::vector<Config>& configs = Configs();
   const std::vector<bool> candidates = Candidates(request);
   int best = 0;

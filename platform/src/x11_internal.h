@@ -155,7 +155,7 @@ UINT VirtualKeyFromKeysym(KeySym keysym);
 int CharactersForKey(unsigned int keycode, unsigned int state, char* out, int capacity);
 
 // ---- close signals (x11_signals.cpp) ---------------------------------------
-// SIGINT and SIGTERM ask every window to close instead of killing the process.
+// SIGINT, SIGTERM and SIGHUP ask every window to close instead of killing the process.
 void InstallCloseSignals();
 // True once per signal received since the last call.
 bool TakeCloseRequest();

@@ -1,6 +1,7 @@
-// SIGINT and SIGTERM as close requests: the handler only raises a flag, and
-// the next PeekMessageA posts WM_CLOSE to every window, so Ctrl+C ends the
-// program the way closing its window does. A second signal before the first
+// SIGINT, SIGTERM and SIGHUP as close requests: the handler only raises a
+// flag, and the next PeekMessageA posts WM_CLOSE to every window, so Ctrl+C,
+// kill or a closed terminal (a dropped ssh session) end the program the way
+// closing its window does. A second signal before the first
 // was taken (or after the last window is gone) ends the process at once.
 #include <signal.h>
 
@@ -41,6 +42,7 @@ void InstallCloseSignals() {
   installed = true;
   Catch(SIGINT);
   Catch(SIGTERM);
+  Catch(SIGHUP);
 }
 
 bool TakeCloseRequest() {

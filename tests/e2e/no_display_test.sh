@@ -1,6 +1,7 @@
 # When the program cannot run it says why on stderr, escaped for a terminal,
 # and exits at once with code 1: no X display (DISPLAY unset, naming no
-# server, or no descriptor left for the connection), or no OpenGL on it.
+# server, or no descriptor left for the connection), no OpenGL on it, or the
+# connection lost while the GL library first asks for its configs.
 source "$(dirname "$0")/lib.sh"
 
 # what the program runs under | what stderr says
@@ -9,10 +10,12 @@ rows=(
   "env DISPLAY=:9876|skelv: cannot open X display ':9876' (is an X server running there?)"
   $'env DISPLAY=\e[2J~:9876|skelv: cannot open X display \'\\x1b[2J~:9876\''
   "prlimit --nofile=6|skelv: cannot open X display '$DISPLAY': too many open files"
+  "env LD_PRELOAD=$FAIL_ALLOC SKELV_DROP_X=1|x11: lost the connection to the X display"
   "env LIBGL_ALWAYS_INDIRECT=1|Failed to create rendering context"
 )
 for row in "${rows[@]}"; do
   IFS=' ' read -r -a command <<<"${row%%|*}"
+  [[ $row != *DROP_X* ]] || [ -e "$FAIL_ALLOC" ] || continue  # not in the sanitizer build
   rm -f "$WORK_DIR"/*.txt
   status=0
   (cd "$WORK_DIR" && exec timeout 10 "${command[@]}" "$SKELV" >"$WORK_DIR/stdout" 2>"$WORK_DIR/stderr") ||
@@ -22,7 +25,7 @@ for row in "${rows[@]}"; do
   starting=$(want="${row#*|}" awk 'index($0, ENVIRON["want"]) == 1' "$WORK_DIR/stderr" | wc -l)
   [ "$starting" = 1 ] && [ "$(wc -l <"$WORK_DIR/stderr")" -lt 10 ] &&
     ! grep -q $'\e' "$WORK_DIR/stderr" || fail "${command[*]}: unclear message: $(head "$WORK_DIR/stderr")"
-  [[ $row == *LIBGL* ]] || [ ! -e "$WORK_DIR/Main.txt" ] || fail "${command[*]}: Main.txt written"
+  [[ $row == *LIBGL* || $row == *DROP_X* ]] || [ ! -e "$WORK_DIR/Main.txt" ] || fail "${command[*]}: Main.txt written"
 done
 # The one that had a display closed every log as usual (the others wrote none).
 file_has Main.txt "1|[54] Running deinitialization code." && file_has OpenGL.txt "Average frame rate: 0 FPS" ||
