@@ -1,5 +1,5 @@
 // kernel32 on POSIX: the process console is standard output; the ANSI code
-// page is taken as ISO 8859-1, one byte to one wide character; files are
+// page is Windows-1252, one byte to one wide character; files are
 // opened without waiting and handed to the C runtime as streams.
 #include <direct.h>
 #include <fcntl.h>
@@ -10,6 +10,8 @@
 
 #include <climits>
 #include <cstring>
+
+#include "cp1252.h"
 
 namespace {
 // A stable, non-null handle for standard output.
@@ -47,7 +49,8 @@ int WINAPI MultiByteToWideChar(UINT, DWORD, LPCSTR lpMultiByteStr, int cbMultiBy
   if (count > INT_MAX) return 0;
   if (cchWideChar == 0) return (int)count;
   if (lpWideCharStr == nullptr || count > (size_t)cchWideChar) return 0;
-  for (size_t i = 0; i < count; ++i) lpWideCharStr[i] = (WCHAR)(unsigned char)lpMultiByteStr[i];
+  for (size_t i = 0; i < count; ++i)
+    lpWideCharStr[i] = (WCHAR)cp1252::ToUnicode((unsigned char)lpMultiByteStr[i]);
   return (int)count;
 }
 

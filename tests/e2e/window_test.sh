@@ -10,7 +10,9 @@ geometry=$(sed -n 's/^ *\(Absolute upper-left [XY]\|Width\|Height\): *//p' <<<"$
 [ "$geometry" = "0 0 $CLIENT_WIDTH $CLIENT_HEIGHT" ] || fail "window x y width height: $geometry"
 props=$(xprop -id "$WINDOW" WM_NAME WM_CLASS WM_PROTOCOLS WM_NORMAL_HINTS)
 grep -qxF 'WM_NAME(STRING) = "SKELV by Quorrin"' <<<"$props" || fail "title: $props"
-grep -qF '"DOD_UZEVU"' <<<"$props" || fail "class: $props"
+# The menu entry names the class, so the taskbar groups the window under it.
+class=$(sed -n 's/^StartupWMClass=//p' "$(dirname "$0")/../../packaging/skelv.desktop")
+grep -qF "\"${class:-none}\"" <<<"$props" || fail "class: $props, the menu entry's: '$class'"
 grep -qF 'WM_DELETE_WINDOW' <<<"$props" || fail "protocols: $props"
 # A window manager is asked to put the frame where Windows was told to.
 grep -qF 'user specified location: 0, 0' <<<"$props" || fail "placement hints: $props"

@@ -53,9 +53,10 @@ TEST(Console, TypedSequencesGiveTheirExactLog) {
        "Recieved: '\\x00'\nRecieved: 'z'\nLine test: %\\x08\\x1b\\x00z\n" +
            enter,
        1},
-      {"a backslash and the C1 codes are escaped, Latin-1 letters are not", "`\\\x80\x9f\xe9\r",
-       "Console active status: 1\nRecieved: '\\x5c'\nRecieved: '\\x80'\nRecieved: '\\x9f'\n"
-       "Recieved: '\xe9'\nLine test: \\x5c\\x80\\x9f\xe9\n" +
+      {"a backslash and Windows-1252's five C1 codes are escaped, its signs and letters are not",
+       "`\\\x80\x81\x9f\xe9\r",
+       "Console active status: 1\nRecieved: '\\x5c'\nRecieved: '\x80'\nRecieved: '\\x81'\n"
+       "Recieved: '\x9f'\nRecieved: '\xe9'\nLine test: \\x5c\x80\\x81\x9f\xe9\n" +
            enter,
        1},
   };
