@@ -63,13 +63,6 @@ __attribute__((constructor(101))) void PrepareProcess() {
   signal(SIGPIPE, SIG_IGN);
 }
 
-// True when the process may open no further file descriptor.
-bool AtDescriptorLimit() {
-  const int probe = open("/dev/null", O_RDONLY);
-  if (probe >= 0) close(probe);
-  return probe < 0 && errno == EMFILE;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -77,7 +70,7 @@ int main(int argc, char** argv) {
     const char* name = getenv("DISPLAY");
     if (!name || !*name) {
       fprintf(stderr, "%s: cannot open an X display: DISPLAY is not set\n", ProgramName(argv[0]));
-    } else if (AtDescriptorLimit()) {
+    } else if (x11::AtDescriptorLimit()) {
       fprintf(stderr, "%s: cannot open X display '%s': too many open files (see ulimit -n)\n",
               ProgramName(argv[0]), Printable(name).c_str());
     } else {
