@@ -36,10 +36,14 @@ const char* ProgramName(const char* path) {
 }
 
 // Text from outside (DISPLAY) as it may be shown on a terminal: control
-// characters, the backslash and bytes above 126 are written as \xNN.
+// characters, the backslash and bytes above 126 are written as \xNN, and
+// text longer than a display name ever is is cut after its start.
 std::string Printable(const char* text) {
+  const size_t kShown = 100;
   std::string out;
-  for (const unsigned char* p = (const unsigned char*)text; *p; ++p) {
+  size_t shown = 0;
+  for (const unsigned char* p = (const unsigned char*)text; *p; ++p, ++shown) {
+    if (shown == kShown) return out + "...";
     char escaped[5];
     snprintf(escaped, sizeof escaped, "\\x%02x", *p);
     out += *p >= 32 && *p < 127 && *p != '\\' ? std::string(1, (char)*p) : escaped;

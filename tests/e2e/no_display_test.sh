@@ -5,8 +5,11 @@
 # connection lost while the GL library first asks for its configs.
 source "$(dirname "$0")/lib.sh"
 
+long=$(printf '%*s' 100000 '' | tr ' ' x)
 # what the program runs under | what stderr says
 rows=(
+  "env DISPLAY=@long|skelv: cannot open X display '${long:0:100}...'"
+
   "env -u DISPLAY|skelv: cannot open an X display: DISPLAY is not set"
   "env DISPLAY=:9876|skelv: cannot open X display ':9876' (is an X server running there?)"
   $'env DISPLAY=\e[2J~:9876|skelv: cannot open X display \'\\x1b[2J~:9876\''
@@ -17,6 +20,7 @@ rows=(
 )
 for row in "${rows[@]}"; do
   IFS=' ' read -r -a command <<<"${row%%|*}"
+  command=("${command[@]/@long/$long}")  # a DISPLAY of 100,000 characters
   [[ $row != *DROP_X* ]] || [ -e "$FAIL_ALLOC" ] || continue  # not in the sanitizer build
   rm -f "$WORK_DIR"/*.txt
   status=0
@@ -25,7 +29,7 @@ for row in "${rows[@]}"; do
   [ "$status" -eq 1 ] || fail "${command[*]}: exit code $status"
   # one line starts with the message: the program's own name, not its path
   starting=$(want="${row#*|}" awk 'index($0, ENVIRON["want"]) == 1' "$WORK_DIR/stderr" | wc -l)
-  [ "$starting" = 1 ] && [ "$(wc -l <"$WORK_DIR/stderr")" -lt 10 ] &&
+  [ "$starting" = 1 ] && [ "$(wc -l <"$WORK_DIR/stderr")" -lt 10 ] && [ "$(wc -c <"$WORK_DIR/stderr")" -lt 2000 ] &&
     ! grep -q $'\e' "$WORK_DIR/stderr" || fail "${command[*]}: unclear message: $(head "$WORK_DIR/stderr")"
   [[ ${row#*|} != skelv:* ]] || [ ! -e "$WORK_DIR/Main.txt" ] || fail "${command[*]}: Main.txt written"
 done
