@@ -67,10 +67,34 @@ __attribute__((constructor(101))) void PrepareProcess() {
   signal(SIGPIPE, SIG_IGN);
 }
 
+// An X server that accepts the connection and never answers (a hung one)
+// would hold the open for good: after kDisplayWait the program gives up.
+const unsigned kDisplayWait = 10;  // seconds
+char g_noAnswer[256];
+
+void OnNoAnswer(int) {
+  const ssize_t written = write(STDERR_FILENO, g_noAnswer, strlen(g_noAnswer));
+  (void)written;
+  _exit(1);
+}
+
+bool OpenDisplayInTime(const char* program) {
+  const char* name = getenv("DISPLAY");
+  snprintf(g_noAnswer, sizeof g_noAnswer,
+           "%s: cannot open X display '%s': the X server did not answer within %u s\n", program,
+           Printable(name ? name : "").c_str(), kDisplayWait);
+  signal(SIGALRM, OnNoAnswer);
+  alarm(kDisplayWait);
+  const bool opened = x11::TryOpenDisplay() != nullptr;
+  alarm(0);
+  signal(SIGALRM, SIG_DFL);
+  return opened;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!x11::TryOpenDisplay()) {
+  if (!OpenDisplayInTime(ProgramName(argv[0]))) {
     const char* name = getenv("DISPLAY");
     if (!name || !*name) {
       fprintf(stderr, "%s: cannot open an X display: DISPLAY is not set\n", ProgramName(argv[0]));
