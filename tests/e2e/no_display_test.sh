@@ -1,9 +1,9 @@
-# When the program cannot run it says why on stderr, escaped for a terminal,
-# and exits with code 1, at once or, when the X server never answers, after
-# 10 s: no X display (DISPLAY unset, naming no
-# server, or no descriptor left for the connection), no OpenGL on it (none
-# there, or no descriptor left for the GL library's driver), or the
-# connection lost while the GL library first asks for its configs.
+# When the program cannot run it says why on stderr, escaped for a terminal
+# and cut to a line, and exits with code 1, at once or, when the X server never
+# answers, after 10 s: no X display (DISPLAY unset, naming no server or a hung
+# one, or no descriptor left for the connection), no OpenGL on it (none there,
+# or no descriptor left for the GL library's driver), or the connection lost
+# while the GL library first asks for its configs.
 source "$(dirname "$0")/lib.sh"
 
 # An X server that takes the connection and never answers.
