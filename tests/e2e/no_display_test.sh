@@ -10,9 +10,8 @@ source "$(dirname "$0")/lib.sh"
 HUNG=/tmp/.X11-unix/X9875
 on_exit() { [ -z "${LISTENER:-}" ] || kill "$LISTENER"; rm -f "$HUNG"; }
 mkdir -p /tmp/.X11-unix
-python3 -c 'import socket, sys, time
-s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.listen(); print("listening", flush=True)
-time.sleep(600)' "$HUNG" >"$WORK_DIR/listener" &
+python3 -c 'import socket, sys, time; s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1])
+s.listen(); print("listening", flush=True); time.sleep(600)' "$HUNG" >"$WORK_DIR/listener" &
 LISTENER=$!
 poll 100 grep -q listening "$WORK_DIR/listener" || fail "no hung X server"
 long=$(printf '%*s' 100000 '' | tr ' ' x)
