@@ -10,7 +10,7 @@ packages=(
   libfluidsynth-dev libasound2-dev fluid-soundfont-gm
   xvfb xdotool x11-utils imagemagick
   # the end-to-end tests: prlimit, and the stacks of a program that does not end
-  util-linux gdb
+  util-linux gdb python3  # python3: a hung X server
   # the desktop tests: a window manager, a Wayland compositor with Xwayland
   openbox weston xwayland wmctrl
   # the Debian package: build, lint, check the menu entry

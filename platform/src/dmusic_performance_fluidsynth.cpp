@@ -126,7 +126,7 @@ HRESULT WINAPI FluidPerformance::AddPort(IDirectMusicPort* pPort) {
 // samples loaded on demand, time the first frame would otherwise wait for.
 // FluidSynth's synth calls are thread-safe, so the load runs beside the
 // program; everything else stays on the caller's thread. A soundfont that is
-// found but then fails to load leaves the music silent (FluidSynth says why).
+// found but then fails to load leaves the music silent, said in one line.
 HRESULT FluidPerformance::DownloadInstruments() {
   if (m_synth == nullptr) return E_FAIL;
   if (m_downloads == 0) {
@@ -139,9 +139,11 @@ HRESULT FluidPerformance::DownloadInstruments() {
         return S_OK;
       }
     }
+    FluidQuietThisThread(true);
     std::string path = FluidFindGmSoundFont(m_settings);
+    FluidQuietThisThread(false);
     if (path.empty()) {
-      fprintf(stderr, "fluidsynth: no General MIDI soundfont is installed\n");
+      fputs(kNoSoundFont, stderr);
       return E_FAIL;
     }
     m_loading = true;
@@ -166,7 +168,9 @@ void FluidPerformance::LoadSoundFont(std::string path, int nice) {
   // The first frames come first: on a busy machine the load yields to them.
   setpriority(PRIO_PROCESS, (id_t)gettid(), nice);
   m_loaderNice = getpriority(PRIO_PROCESS, (id_t)gettid());
+  FluidQuietThisThread(true);
   const int soundFont = fluid_synth_sfload(m_synth, path.c_str(), 1);
+  if (soundFont == FLUID_FAILED) fputs(kNoSoundFont, stderr);
   {
     std::lock_guard<std::mutex> hold(m_loadLock);
     m_soundFont = soundFont;

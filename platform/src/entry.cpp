@@ -36,10 +36,14 @@ const char* ProgramName(const char* path) {
 }
 
 // Text from outside (DISPLAY) as it may be shown on a terminal: control
-// characters, the backslash and bytes above 126 are written as \xNN.
+// characters, the backslash and bytes above 126 are written as \xNN, and
+// text longer than a display name ever is is cut after its start.
 std::string Printable(const char* text) {
+  const size_t kShown = 100;
   std::string out;
-  for (const unsigned char* p = (const unsigned char*)text; *p; ++p) {
+  size_t shown = 0;
+  for (const unsigned char* p = (const unsigned char*)text; *p; ++p, ++shown) {
+    if (shown == kShown) return out + "...";
     char escaped[5];
     snprintf(escaped, sizeof escaped, "\\x%02x", *p);
     out += *p >= 32 && *p < 127 && *p != '\\' ? std::string(1, (char)*p) : escaped;
@@ -63,21 +67,38 @@ __attribute__((constructor(101))) void PrepareProcess() {
   signal(SIGPIPE, SIG_IGN);
 }
 
-// True when the process may open no further file descriptor.
-bool AtDescriptorLimit() {
-  const int probe = open("/dev/null", O_RDONLY);
-  if (probe >= 0) close(probe);
-  return probe < 0 && errno == EMFILE;
+// An X server that accepts the connection and never answers (a hung one)
+// would hold the open for good: after kDisplayWait the program gives up.
+const unsigned kDisplayWait = 10;  // seconds
+char g_noAnswer[256];
+
+void OnNoAnswer(int) {
+  const ssize_t written = write(STDERR_FILENO, g_noAnswer, strlen(g_noAnswer));
+  (void)written;
+  _exit(1);
+}
+
+bool OpenDisplayInTime(const char* program) {
+  const char* name = getenv("DISPLAY");
+  snprintf(g_noAnswer, sizeof g_noAnswer,
+           "%s: cannot open X display '%s': the X server did not answer within %u s\n", program,
+           Printable(name ? name : "").c_str(), kDisplayWait);
+  signal(SIGALRM, OnNoAnswer);
+  alarm(kDisplayWait);
+  const bool opened = x11::TryOpenDisplay() != nullptr;
+  alarm(0);
+  signal(SIGALRM, SIG_DFL);
+  return opened;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!x11::TryOpenDisplay()) {
+  if (!OpenDisplayInTime(ProgramName(argv[0]))) {
     const char* name = getenv("DISPLAY");
     if (!name || !*name) {
       fprintf(stderr, "%s: cannot open an X display: DISPLAY is not set\n", ProgramName(argv[0]));
-    } else if (AtDescriptorLimit()) {
+    } else if (x11::AtDescriptorLimit()) {
       fprintf(stderr, "%s: cannot open X display '%s': too many open files (see ulimit -n)\n",
               ProgramName(argv[0]), Printable(name).c_str());
     } else {

@@ -4,14 +4,41 @@
 
 #include <alsa/asoundlib.h>
 
+#include <dlfcn.h>
+#include <unistd.h>
+
 #include <cstdarg>
 #include <cstdio>
 
 namespace {
 
+// While a thread looks for or loads the soundfont, the libraries' own messages
+// (a line for every path tried, a corrupt file's details) stay off the
+// terminal: the caller says in one line what it means for the music.
+thread_local bool t_quiet = false;
+
 // FluidSynth's errors are platform trouble: they go to stderr with our prefix.
 void PrintFluidError(int, const char* message, void*) {
-  fprintf(stderr, "fluidsynth: %s\n", message);
+  if (!t_quiet) fprintf(stderr, "fluidsynth: %s\n", message);
+}
+
+// GLib's own messages (the soundfont reader's warnings): only the quiet
+// threads' are dropped.
+typedef void (*GlibLogHandler)(const char*, int, const char*, void*);
+GlibLogHandler g_glibDefault = nullptr;
+void PassGlibMessage(const char* domain, int level, const char* message, void* data) {
+  if (!t_quiet && g_glibDefault) g_glibDefault(domain, level, message, data);
+}
+
+// GLib came in with FluidSynth, so it is there to be asked.
+void QuietGlib() {
+  typedef GlibLogHandler (*SetHandler)(GlibLogHandler, void*);
+  void* glib = dlopen("libglib-2.0.so.0", RTLD_LAZY | RTLD_NOLOAD);
+  if (!glib) return;
+  const auto set = (SetHandler)dlsym(glib, "g_log_set_default_handler");
+  g_glibDefault = (GlibLogHandler)dlsym(glib, "g_log_default_handler");
+  if (set && g_glibDefault) set(PassGlibMessage, nullptr);
+  dlclose(glib);
 }
 
 // NOTE: ALSA prints several lines of its own for every device it cannot open
@@ -32,10 +59,11 @@ void QuietFluidSynth() {
   fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
   fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
   snd_lib_error_set_handler(DropAlsaMessage);
+  QuietGlib();
 }
 
 bool IsSoundFont(const std::string& path) {
-  return !path.empty() && fluid_is_soundfont(path.c_str());
+  return !path.empty() && access(path.c_str(), R_OK) == 0 && fluid_is_soundfont(path.c_str());
 }
 
 }  // namespace
@@ -50,6 +78,8 @@ fluid_settings_t* FluidNewSettings() {
   fluid_settings_setnum(settings, "synth.gain", 0.6);
   return settings;
 }
+
+void FluidQuietThisThread(bool quiet) { t_quiet = quiet; }
 
 std::string FluidFindGmSoundFont(fluid_settings_t* settings) {
   // The soundfont FluidSynth was built to use, then the places Linux

@@ -15,5 +15,13 @@ void FluidStartLoading();
 // default audio output.
 fluid_settings_t* FluidNewSettings();
 
+// Keeps FluidSynth's and GLib's messages from the calling thread off stderr.
+void FluidQuietThisThread(bool quiet);
+
+// What the user is told when no soundfont can be found or loaded.
+const char kNoSoundFont[] =
+    "fluidsynth: no usable General MIDI soundfont was found; the music stays silent "
+    "(the package fluid-soundfont-gm provides one)\n";
+
 // The system's General MIDI soundfont, or an empty string when none is installed.
 std::string FluidFindGmSoundFont(fluid_settings_t* settings);

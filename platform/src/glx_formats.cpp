@@ -114,6 +114,9 @@ std::vector<Config>& Configs() {
   GLXFBConfig* configs = glXGetFBConfigs(display, DefaultScreen(display), &count);
   for (int i = 0; i < count; ++i) g_configs->push_back({configs[i], {}, 0, false, {}});
   if (configs) XFree(configs);
+  // The GL library opens its driver's files first: without a descriptor left it has none.
+  if (count == 0 && AtDescriptorLimit())
+    Report("glx", "no OpenGL pixel formats: too many open files (see ulimit -n)");
   return *g_configs;
 }
 

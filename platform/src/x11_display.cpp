@@ -5,6 +5,10 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
 
+#include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -161,6 +165,12 @@ int ErrorTrap::Finish() {
 ErrorTrap::~ErrorTrap() {
   Finish();
   g_trappedCode = m_previousCode;
+}
+
+bool AtDescriptorLimit() {
+  const int probe = open("/dev/null", O_RDONLY);
+  if (probe >= 0) close(probe);
+  return probe < 0 && errno == EMFILE;
 }
 
 uintptr_t NewHandle() {

@@ -51,6 +51,9 @@ class ErrorTrap {
   bool m_finished;
 };
 
+// True when the process may open no further file descriptor (ulimit -n).
+bool AtDescriptorLimit();
+
 // Every handle of every kind comes from one counter and is never reused, so
 // a stale or mistyped handle never finds another object.
 uintptr_t NewHandle();

@@ -81,8 +81,8 @@ bool Capture(int fd, double wanted, std::vector<int16_t>* samples) {
 int main(int argc, char** argv) {
   char* end = nullptr;
   const double wanted = argc == 4 ? strtod(argv[3], &end) : 0;
-  if (argc != 4 || *end || !(wanted > 0)) {
-    fprintf(stderr, "usage: audio_capture <alsa config> <fifo> <seconds>\n");
+  if (argc != 4 || *end || !(wanted >= 0)) {
+    fprintf(stderr, "usage: audio_capture <alsa config> <fifo> <seconds, 0: a stuck device>\n");
     return 2;
   }
   std::ofstream(argv[1]) << "pcm.!default {\n  type file\n  slave.pcm { type null }\n  file \""
@@ -97,6 +97,7 @@ int main(int argc, char** argv) {
   fcntl(fd, F_SETPIPE_SZ, 4096);
   printf("listening\n");
   fflush(stdout);
+  if (wanted == 0) pause();  // a device that never takes another sample
   std::vector<int16_t> s;
   const bool closed = Capture(fd, wanted, &s);
 

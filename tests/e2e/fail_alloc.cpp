@@ -5,9 +5,9 @@
 // SKELV_HOLD_SOUNDFONT=<fifo> holds every soundfont load until the fifo is opened.
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <X11/Xlib.h>
 #include <link.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -24,7 +24,6 @@ namespace {
 uintptr_t g_begin = UINTPTR_MAX, g_end = 0;  // the executable's loaded segments
 std::atomic<long> g_count{0};
 long g_failAt = 0;
-Display* g_display = nullptr;  // SKELV_DROP_X
 
 int FindExecutable(dl_phdr_info* info, size_t, void*) {
   for (int i = 0; i < info->dlpi_phnum; ++i) {
@@ -96,20 +95,13 @@ extern "C" FILE* fopen(const char* path, const char* mode) {
   return real(path, mode);
 }
 
-// SKELV_DROP_X=1 drops the X connection when the GL library loads its driver,
-// in the middle of its first config query, as an X server dying while the
-// window is being made does.
-extern "C" Display* XOpenDisplay(const char* name) {
-  static Display* (*real)(const char*) =
-      (Display * (*)(const char*)) dlsym(RTLD_NEXT, "XOpenDisplay");
-  Display* display = real(name);
-  if (getenv("SKELV_DROP_X")) g_display = display;
-  return display;
-}
-
+// SKELV_DROP_X=1 drops the X connection (every socket) when the GL library
+// loads its driver, in the middle of its first config query, as an X server
+// dying while the window is being made does.
 extern "C" void* dlopen(const char* path, int flags) {
   static void* (*real)(const char*, int) = (void* (*)(const char*, int))dlsym(RTLD_NEXT, "dlopen");
-  if (g_display && path && strstr(path, "_dri.so"))
-    shutdown(ConnectionNumber(g_display), SHUT_RDWR);
+  struct stat file;
+  for (int fd = 3; getenv("SKELV_DROP_X") && path && strstr(path, "_dri.so") && fd < 64; ++fd)
+    if (fstat(fd, &file) == 0 && S_ISSOCK(file.st_mode)) shutdown(fd, SHUT_RDWR);
   return real(path, flags);
 }
