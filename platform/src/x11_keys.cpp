@@ -1,9 +1,16 @@
 // Keyboard translation: X keysyms to Win32 virtual-key codes, and key
-// presses to the Latin-1 characters TranslateMessage posts.
-#include <X11/XKBlib.h>
+// presses to the characters TranslateMessage posts, in the ANSI code page.
+// Presses go through Xlib's own input method, which composes dead keys and
+// Compose sequences from the locale's table (and ~/.XCompose).
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
+#include <langinfo.h>
 
+#include <clocale>
+#include <cstring>
+#include <string>
+
+#include "cp1252.h"
 #include "x11_internal.h"
 
 namespace x11 {
@@ -84,6 +91,86 @@ bool MakesNoCharacter(KeySym keysym) {
   return keysym == XK_Delete || keysym == XK_KP_Delete;
 }
 
+// The character a dead key gives alone, which Windows posts in WM_DEADCHAR.
+struct DeadKey {
+  KeySym keysym;
+  uint32_t character;
+};
+const DeadKey kDeadKeys[] = {
+    {XK_dead_grave, 0x60},   {XK_dead_acute, 0xB4},     {XK_dead_circumflex, 0x5E},
+    {XK_dead_tilde, 0x7E},   {XK_dead_diaeresis, 0xA8}, {XK_dead_abovering, 0xB0},
+    {XK_dead_cedilla, 0xB8}, {XK_dead_macron, 0xAF},    {XK_dead_caron, 0x2C7},
+    {XK_dead_breve, 0x2D8},  {XK_dead_abovedot, 0x2D9}, {XK_dead_doubleacute, 0x2DD},
+    {XK_dead_ogonek, 0x2DB},
+};
+
+// Xlib's input method and the input context of the window that last had a
+// key; none when the locale has no input method (then XLookupString's
+// Latin-1, with no composition, is all there is).
+XIM g_inputMethod = nullptr;
+XIC g_context = nullptr;
+Window g_contextWindow = 0;
+
+// The character type only: numbers in the logs stay as the C locale prints
+// them. Xutf8LookupString wants a UTF-8 locale Xlib knows.
+bool UseCharacterLocale(const char* name) {
+  return setlocale(LC_CTYPE, name) && strcmp(nl_langinfo(CODESET), "UTF-8") == 0 &&
+         XSupportsLocale();
+}
+
+XIC ContextFor(Window xwindow) {
+  if (!g_inputMethod || (g_context && g_contextWindow == xwindow)) return g_context;
+  if (g_context) XDestroyIC(g_context);
+  g_context = XCreateIC(g_inputMethod, XNInputStyle, XIMPreeditNothing | XIMStatusNothing,
+                        XNClientWindow, xwindow, XNFocusWindow, xwindow, nullptr);
+  g_contextWindow = g_context ? xwindow : 0;
+  if (g_context) XSetICFocus(g_context);
+  return g_context;
+}
+
+KeyCharacters InAnsi(const char* utf8, int length, KeySym keysym) {
+  KeyCharacters characters;
+  if (!MakesNoCharacter(keysym))
+    characters.count = cp1252::FromUtf8(utf8, length, characters.text, sizeof characters.text);
+  return characters;
+}
+
+KeyCharacters LookUp(XIC context, XKeyEvent& event) {
+  char utf8[32];
+  KeySym keysym = NoSymbol;
+  Status status = XLookupNone;
+  int length = Xutf8LookupString(context, &event, utf8, sizeof utf8, &keysym, &status);
+  bool text = status == XLookupChars || status == XLookupBoth;
+  return InAnsi(utf8, text ? length : 0, keysym);
+}
+
+// A press the input method took: a dead key, a key inside a Compose
+// sequence, or the key that completes one, whose text the input method has
+// put back as the next event, a press of keycode 0.
+KeyCharacters TakenByInputMethod(XKeyEvent& original) {
+  Display* display = original.display;
+  XEvent next;
+  if (XEventsQueued(display, QueuedAlready) > 0) {
+    XPeekEvent(display, &next);
+    if (next.type == KeyPress && next.xkey.keycode == 0 && next.xkey.window == original.window) {
+      XNextEvent(display, &next);
+      return LookUp(g_context, next.xkey);
+    }
+  }
+  KeySym keysym = NoSymbol;
+  char ignored[8];
+  XLookupString(&original, ignored, sizeof ignored, &keysym, nullptr);
+  KeyCharacters characters;
+  for (const DeadKey& dead : kDeadKeys) {
+    if (dead.keysym != keysym) continue;
+    int byte = cp1252::FromUnicode(dead.character);
+    characters.dead = true;
+    characters.count = byte >= 0;
+    characters.text[0] = (char)byte;
+  }
+  return characters;
+}
+
 }  // namespace
 
 UINT VirtualKeyFromKeysym(KeySym keysym) {
@@ -98,21 +185,36 @@ UINT VirtualKeyFromKeysym(KeySym keysym) {
   return 0;  // no virtual key; TranslateMessage still gives its character
 }
 
-int CharactersForKey(unsigned int keycode, unsigned int state, char* out, int capacity) {
-  Display* display = GetDisplay();
-  if (!display) return 0;
-  XKeyEvent event = {};
-  event.type = KeyPress;
-  event.display = display;
-  event.root = RootWindowOf();
-  event.keycode = keycode;
-  event.state = state;
-  KeySym keysym = NoSymbol;
+void OpenInputMethod(Display* display) {
+  std::string previous = setlocale(LC_CTYPE, nullptr);
+  if (!UseCharacterLocale("") && !UseCharacterLocale("C.UTF-8")) {
+    setlocale(LC_CTYPE, previous.c_str());
+    return;
+  }
+  // Xlib's own input method, whatever XMODIFIERS names: an external one
+  // would offer scripts the code page cannot carry, and may not be running.
+  XSetLocaleModifiers("@im=none");
+  g_inputMethod = XOpenIM(display, nullptr, nullptr, nullptr);
+}
+
+KeyCharacters CharactersForKey(XKeyEvent& event) {
+  XKeyEvent original = event;  // the input method may change the event it takes
+  XIC context = ContextFor(event.window);
+  if (context && XFilterEvent((XEvent*)&event, None)) return TakenByInputMethod(original);
+  if (context) return LookUp(context, event);
   // XLookupString gives Latin-1 bytes, control codes for Ctrl+letters, and
   // 8, 9, 13, 27 for BackSpace, Tab, Return and Escape, as Windows does.
-  int count = XLookupString(&event, out, capacity, &keysym, nullptr);
-  if (MakesNoCharacter(keysym)) return 0;
-  return count < 0 ? 0 : count;
+  char latin1[16];
+  KeySym keysym = NoSymbol;
+  int count = XLookupString(&event, latin1, sizeof latin1, &keysym, nullptr);
+  KeyCharacters characters;
+  for (int i = 0; i < count && !MakesNoCharacter(keysym); ++i) {
+    // Latin-1 and the code page differ only in 128 to 159, which no key gives.
+    unsigned char c = (unsigned char)latin1[i];
+    if ((c < 0x80 || c >= 0xA0) && characters.count < (int)sizeof characters.text)
+      characters.text[characters.count++] = (char)c;
+  }
+  return characters;
 }
 
 }  // namespace x11

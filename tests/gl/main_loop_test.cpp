@@ -83,6 +83,52 @@ TEST(MainLoop, WindowDestroyedByAnotherClientEndsTheLoopWithZero) {
   EXPECT_EQ(code, 0u);
 }
 
+// Keys typed under real layouts give the character messages Windows gives,
+// in Windows-1252: a dead key WM_DEADCHAR, the key completing it WM_CHAR of
+// the composed character.
+TEST(MainLoop, LayoutsGiveTheCharacterMessagesOfWindows) {
+  typedef std::vector<std::pair<UINT, WPARAM>> Characters;
+  const struct {
+    const char* command;
+    Characters characters;
+  } kCases[] = {
+      {"setxkbmap de && xdotool key shift+dead_acute space",
+       {{WM_DEADCHAR, 0x60}, {WM_CHAR, 0x60}}},
+      {"setxkbmap us intl && xdotool key dead_acute e", {{WM_DEADCHAR, 0xB4}, {WM_CHAR, 0xE9}}},
+      {"setxkbmap de && xdotool key ISO_Level3_Shift+e", {{WM_CHAR, 0x80}}},
+  };
+  struct UsLayoutAfterwards {
+    ~UsLayoutAfterwards() { EXPECT_EQ(std::system("setxkbmap us"), 0); }
+  } restore;
+  App();
+  for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.command);
+    Console.active = 0;
+    ASSERT_TRUE(Send(c.command));
+    Characters taken;
+    int pressed = 0, released = 0;
+    const auto start = std::chrono::steady_clock::now();
+    // Until every key is up again: by then each press has had its characters.
+    while (!(pressed > 0 && pressed == released && taken.size() >= c.characters.size()) &&
+           std::chrono::steady_clock::now() - start < kPatience) {
+      MSG msg;
+      if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        continue;
+      }
+      pressed += msg.message == WM_KEYDOWN;
+      released += msg.message == WM_KEYUP;
+      if (msg.message == WM_CHAR || msg.message == WM_DEADCHAR)
+        taken.push_back({msg.message, msg.wParam});
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    EXPECT_EQ(taken, c.characters);
+  }
+  Console.active = 0;
+}
+
 // A pointer move replaces the move still waiting at the queue's end, and
 // nothing else: a key's messages before it stay; a filter takes the move out
 // ahead of them. (No frame is drawn, so no warp to the centre adds moves.)
