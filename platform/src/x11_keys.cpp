@@ -147,9 +147,41 @@ KeyCharacters LookUp(XIC context, XKeyEvent& event) {
 // A press the input method took: a dead key, a key inside a Compose
 // sequence, or the key that completes one, whose text the input method has
 // put back as the next event, a press of keycode 0.
+// XLookupString gives Latin-1 bytes, control codes for Ctrl+letters, and
+// 8, 9, 13, 27 for BackSpace, Tab, Return and Escape, as Windows does.
+KeyCharacters WithoutInputMethod(XKeyEvent& event, KeySym* keysym) {
+  char latin1[16];
+  int count = XLookupString(&event, latin1, sizeof latin1, keysym, nullptr);
+  KeyCharacters characters;
+  for (int i = 0; i < count && !MakesNoCharacter(*keysym); ++i) {
+    // Latin-1 and the code page differ only in 128 to 159, which no key gives.
+    unsigned char c = (unsigned char)latin1[i];
+    if ((c < 0x80 || c >= 0xA0) && characters.count < (int)sizeof characters.text)
+      characters.text[characters.count++] = (char)c;
+  }
+  return characters;
+}
+
+// The accent of the dead key pressed last, while nothing has completed it.
+KeyCharacters g_pendingDead;
+
+KeyCharacters Append(KeyCharacters first, const KeyCharacters& then) {
+  for (int i = 0; i < then.count && first.count < (int)sizeof first.text; ++i)
+    first.text[first.count++] = then.text[i];
+  first.dead = false;
+  return first;
+}
+
+// A press the input method took: a dead key, a key inside a Compose
+// sequence, or the key that completes one, whose text the input method has
+// put back as the next event, a press of keycode 0. A key the dead key
+// before it does not combine with is dropped by the input method; Windows
+// gives the accent and the key's own character, and so does this.
 KeyCharacters TakenByInputMethod(XKeyEvent& original) {
   Display* display = original.display;
   XEvent next;
+  KeyCharacters pending = g_pendingDead;
+  g_pendingDead = KeyCharacters();
   if (XEventsQueued(display, QueuedAlready) > 0) {
     XPeekEvent(display, &next);
     if (next.type == KeyPress && next.xkey.keycode == 0 && next.xkey.window == original.window) {
@@ -158,17 +190,17 @@ KeyCharacters TakenByInputMethod(XKeyEvent& original) {
     }
   }
   KeySym keysym = NoSymbol;
-  char ignored[8];
-  XLookupString(&original, ignored, sizeof ignored, &keysym, nullptr);
-  KeyCharacters characters;
+  KeyCharacters own = WithoutInputMethod(original, &keysym);
   for (const DeadKey& dead : kDeadKeys) {
     if (dead.keysym != keysym) continue;
     int byte = cp1252::FromUnicode(dead.character);
-    characters.dead = true;
-    characters.count = byte >= 0;
-    characters.text[0] = (char)byte;
+    own.dead = true;
+    own.count = byte >= 0;
+    own.text[0] = (char)byte;
   }
-  return characters;
+  if (pending.dead) return Append(pending, own);
+  if (own.dead) g_pendingDead = own;
+  return own.dead ? own : KeyCharacters();  // inside a Compose sequence: nothing yet
 }
 
 }  // namespace
@@ -202,19 +234,8 @@ KeyCharacters CharactersForKey(XKeyEvent& event) {
   XIC context = ContextFor(event.window);
   if (context && XFilterEvent((XEvent*)&event, None)) return TakenByInputMethod(original);
   if (context) return LookUp(context, event);
-  // XLookupString gives Latin-1 bytes, control codes for Ctrl+letters, and
-  // 8, 9, 13, 27 for BackSpace, Tab, Return and Escape, as Windows does.
-  char latin1[16];
   KeySym keysym = NoSymbol;
-  int count = XLookupString(&event, latin1, sizeof latin1, &keysym, nullptr);
-  KeyCharacters characters;
-  for (int i = 0; i < count && !MakesNoCharacter(keysym); ++i) {
-    // Latin-1 and the code page differ only in 128 to 159, which no key gives.
-    unsigned char c = (unsigned char)latin1[i];
-    if ((c < 0x80 || c >= 0xA0) && characters.count < (int)sizeof characters.text)
-      characters.text[characters.count++] = (char)c;
-  }
-  return characters;
+  return WithoutInputMethod(event, &keysym);
 }
 
 }  // namespace x11

@@ -96,6 +96,8 @@ TEST(MainLoop, LayoutsGiveTheCharacterMessagesOfWindows) {
        {{WM_DEADCHAR, 0x60}, {WM_CHAR, 0x60}}},
       {"setxkbmap us intl && xdotool key dead_acute e", {{WM_DEADCHAR, 0xB4}, {WM_CHAR, 0xE9}}},
       {"setxkbmap de && xdotool key ISO_Level3_Shift+e", {{WM_CHAR, 0x80}}},
+      {"setxkbmap us intl && xdotool key dead_acute q",
+       {{WM_DEADCHAR, 0xB4}, {WM_CHAR, 0xB4}, {WM_CHAR, 'q'}}},
   };
   struct UsLayoutAfterwards {
     ~UsLayoutAfterwards() { EXPECT_EQ(std::system("setxkbmap us"), 0); }
