@@ -96,8 +96,14 @@ TEST(MainLoop, LayoutsGiveTheCharacterMessagesOfWindows) {
        {{WM_DEADCHAR, 0x60}, {WM_CHAR, 0x60}}},
       {"setxkbmap us intl && xdotool key dead_acute e", {{WM_DEADCHAR, 0xB4}, {WM_CHAR, 0xE9}}},
       {"setxkbmap de && xdotool key ISO_Level3_Shift+e", {{WM_CHAR, 0x80}}},
-      {"setxkbmap us intl && xdotool key dead_acute q",
-       {{WM_DEADCHAR, 0xB4}, {WM_CHAR, 0xB4}, {WM_CHAR, 'q'}}},
+      // Where the dead key does not combine, its accent and the key's own character.
+      {"setxkbmap us intl && xdotool key dead_acute q dead_acute dead_grave",
+       {{WM_DEADCHAR, 0xB4},
+        {WM_CHAR, 0xB4},
+        {WM_CHAR, 'q'},
+        {WM_DEADCHAR, 0xB4},
+        {WM_CHAR, 0xB4},
+        {WM_CHAR, 0x60}}},
   };
   struct UsLayoutAfterwards {
     ~UsLayoutAfterwards() { EXPECT_EQ(std::system("setxkbmap us"), 0); }
