@@ -2,12 +2,15 @@
 // presses to the characters TranslateMessage posts, in the ANSI code page.
 // Presses go through Xlib's own input method, which composes dead keys and
 // Compose sequences from the locale's table (and ~/.XCompose).
+#include <X11/XKBlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <langinfo.h>
+#include <pthread.h>
 
 #include <clocale>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "cp1252.h"
@@ -162,6 +165,117 @@ KeyCharacters WithoutInputMethod(XKeyEvent& event, KeySym* keysym) {
   return characters;
 }
 
+// Remappers (xdotool type, on-screen keyboards) bind a character the layout
+// lacks to a spare keycode, press it and unbind it at once, so the mapping is
+// often gone from the server by the time the press is read. A thread on a
+// connection of its own fetches each new mapping the moment the server
+// announces it, with the server time of the change; a press then takes the
+// mapping its key had at the press's own time.
+struct Binding {
+  Time since = 0;
+  bool known = false;  // fetched before any later change
+  KeySym base = NoSymbol, shifted = NoSymbol;
+};
+const int kBindings = 16;  // the last changes of each keycode
+struct KeyHistory {
+  Binding bindings[kBindings];
+  unsigned int next = 0;
+};
+KeyHistory g_history[256];
+std::mutex g_historyLock;
+bool g_watching = false;
+int g_xkbEvent = 0;
+
+bool IsMapNotify(const XEvent& event) {
+  return event.type == g_xkbEvent && ((const XkbEvent&)event).any.xkb_type == XkbMapNotify &&
+         (((const XkbEvent&)event).map.changed & XkbKeySymsMask);
+}
+
+Bool AnnouncesChange(Display*, XEvent* event, XPointer later) {
+  if (IsMapNotify(*event)) *(bool*)later = true;
+  return False;  // only looks
+}
+
+void* WatchMappings(void* connection) {
+  Display* watch = (Display*)connection;
+  for (;;) {
+    XEvent event;
+    do XNextEvent(watch, &event);
+    while (!IsMapNotify(event));
+    const XkbMapNotifyEvent& change = ((XkbEvent&)event).map;
+    int first = change.first_key_sym, count = change.num_key_syms, levels = 0;
+    Time time = change.time;
+    KeySym* keysyms = XGetKeyboardMapping(watch, (KeyCode)first, count, &levels);
+    bool later = false;  // the answer may show a change after this one
+    XCheckIfEvent(watch, &event, AnnouncesChange, (XPointer)&later);
+    std::lock_guard<std::mutex> hold(g_historyLock);
+    for (int i = 0; i < count && first + i < 256; ++i) {
+      KeyHistory& history = g_history[first + i];
+      // A change announced more than once in one millisecond is kept once.
+      Binding* last = history.next ? &history.bindings[(history.next - 1) % kBindings] : nullptr;
+      Binding& binding =
+          last && last->since == time ? *last : history.bindings[history.next++ % kBindings];
+      binding.since = time;
+      binding.known = keysyms && !later;
+      binding.base = binding.known ? keysyms[i * levels] : NoSymbol;
+      binding.shifted = binding.known && levels > 1 ? keysyms[i * levels + 1] : NoSymbol;
+    }
+    if (keysyms) XFree(keysyms);
+  }
+  return nullptr;
+}
+
+void WatchMappingsOf(Display* display) {
+  int opcode = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+  Display* watch = XOpenDisplay(DisplayString(display));
+  if (!watch || !XkbQueryExtension(watch, &opcode, &g_xkbEvent, &error, &major, &minor) ||
+      !XkbSelectEvents(watch, XkbUseCoreKbd, XkbMapNotifyMask, XkbMapNotifyMask)) {
+    if (watch) XCloseDisplay(watch);
+    return;
+  }
+  pthread_t thread;
+  if (pthread_create(&thread, nullptr, WatchMappings, watch) != 0) {
+    XCloseDisplay(watch);
+    return;
+  }
+  pthread_detach(thread);
+  g_watching = true;
+}
+
+// The keysym a press was made with, where its key has been mapped otherwise
+// since; NoSymbol where the key still has that mapping, or it is not known.
+KeySym MomentaryKeysym(XKeyEvent& event) {
+  if (!g_watching) return NoSymbol;
+  std::unique_lock<std::mutex> hold(g_historyLock);
+  const KeyHistory& history = g_history[event.keycode & 0xFF];
+  // The newest change at or before the press; within the press's
+  // millisecond, a change that unbinds the key came after it.
+  const Binding* found = nullptr;
+  for (unsigned int i = 1; i <= kBindings && i <= history.next; ++i) {
+    const Binding& binding = history.bindings[(history.next - i) % kBindings];
+    if ((long)(binding.since - event.time) > 0) continue;
+    if (binding.since == event.time && binding.base == NoSymbol && binding.known) continue;
+    found = &binding;
+    break;
+  }
+  if (!found || !found->known) return NoSymbol;
+  KeySym base = found->base, shifted = found->shifted;
+  hold.unlock();
+  if (XkbKeycodeToKeysym(event.display, (KeyCode)event.keycode, 0, 0) == base) return NoSymbol;
+  return (event.state & ShiftMask) && shifted != NoSymbol ? shifted : base;
+}
+
+KeyCharacters OfKeysym(KeySym keysym) {
+  uint32_t character = keysym <= 0xFF || keysym == XK_EuroSign ? (uint32_t)keysym
+                       : (keysym & 0xFF000000) == 0x01000000   ? (uint32_t)(keysym & 0xFFFFFF)
+                                                               : 0;
+  KeyCharacters characters;
+  int byte = character >= 0x20 ? cp1252::FromUnicode(character) : -1;
+  characters.count = byte >= 0;
+  characters.text[0] = (char)byte;
+  return characters;
+}
+
 // The accent of the dead key pressed last, while nothing has completed it.
 KeyCharacters g_pendingDead;
 
@@ -227,9 +341,12 @@ void OpenInputMethod(Display* display) {
   // would offer scripts the code page cannot carry, and may not be running.
   XSetLocaleModifiers("@im=none");
   g_inputMethod = XOpenIM(display, nullptr, nullptr, nullptr);
+  WatchMappingsOf(display);
 }
 
 KeyCharacters CharactersForKey(XKeyEvent& event) {
+  KeySym momentary = MomentaryKeysym(event);
+  if (momentary != NoSymbol) return OfKeysym(momentary);
   XKeyEvent original = event;  // the input method may change the event it takes
   XIC context = ContextFor(event.window);
   if (context && XFilterEvent((XEvent*)&event, None)) return TakenByInputMethod(original);

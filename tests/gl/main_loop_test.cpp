@@ -8,6 +8,8 @@
 #include "console/CConsole.h"
 
 #include <X11/Xlib.h>  // another client of the X server
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 namespace {
 
@@ -135,6 +137,38 @@ TEST(MainLoop, LayoutsGiveTheCharacterMessagesOfWindows) {
     EXPECT_EQ(taken, c.characters);
   }
   Console.active = 0;
+}
+
+// A key a remapper maps for a moment (as xdotool type and on-screen keyboards
+// do) keeps the character it was pressed with, though the mapping is gone
+// by the time the press is taken and translated.
+TEST(MainLoop, AKeyMappedForAMomentKeepsItsCharacter) {
+  App();
+  for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
+  Display* other = XOpenDisplay(nullptr);
+  int first = 0, last = 0;
+  XDisplayKeycodes(other, &first, &last);
+  KeySym bound = XK_adiaeresis, none = NoSymbol;
+  XChangeKeyboardMapping(other, last, 1, &bound, 1);  // the last keycode is spare
+  XSync(other, False);
+  XTestFakeKeyEvent(other, last, True, CurrentTime);
+  XTestFakeKeyEvent(other, last, False, CurrentTime);
+  XSync(other, False);
+  MSG msg;
+  const auto start = std::chrono::steady_clock::now();
+  while (!PeekMessageA(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) &&
+         std::chrono::steady_clock::now() - start < kPatience)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  XChangeKeyboardMapping(other, last, 1, &none, 1);
+  XCloseDisplay(other);
+  std::vector<WPARAM> typed;
+  for (bool up = false; !up && std::chrono::steady_clock::now() - start < kPatience;) {
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
+    up = msg.message == WM_KEYUP;
+    if (msg.message == WM_CHAR) typed.push_back(msg.wParam);
+    TranslateMessage(&msg);
+  }
+  EXPECT_EQ(typed, std::vector<WPARAM>{0xE4});
 }
 
 // A pointer move replaces the move still waiting at the queue's end, and
