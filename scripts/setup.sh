@@ -9,6 +9,7 @@ packages=(
   libx11-dev libxtst-dev libxrandr-dev libxfixes-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
   libfluidsynth-dev libasound2-dev fluid-soundfont-gm
   xvfb xdotool x11-utils imagemagick
+  x11-xkb-utils xkb-data  # setxkbmap and the layouts the keyboard tests switch to
   # the end-to-end tests: prlimit, and the stacks of a program that does not end
   util-linux gdb python3  # python3: a hung X server
   # the desktop tests: a window manager, a Wayland compositor with Xwayland

@@ -103,6 +103,7 @@ Display* TryOpenDisplay() {
   Bool detectable = False;
   XkbSetDetectableAutoRepeat(display, True, &detectable);
   InternAtoms(display, state.atoms);
+  OpenInputMethod(display);
   state.display = display;
   return display;
 }

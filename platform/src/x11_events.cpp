@@ -55,7 +55,7 @@ void OnKey(XKeyEvent& event, bool press) {
 
   UINT message = press ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
   QueueInput(window->handle, message, VirtualKeyFromKeysym(keysym), lParam, event.x_root,
-             event.y_root, event.state);
+             event.y_root, press ? CharactersForKey(event) : KeyCharacters());
 }
 
 WPARAM MouseKeyFlags(unsigned int state) {

@@ -130,10 +130,16 @@ void OnXWindowGone(WindowRecord& window);
 // ---- message queue (x11_queue.cpp) -----------------------------------------
 // The context bit of a key message: Alt was held.
 const LPARAM kAltHeld = 1L << 29;
-// Hardware input, in arrival order; keyState is the X modifier state of a
-// key event, which TranslateMessage needs to turn the key into a character.
+// What TranslateMessage posts for a key press: its characters in the ANSI
+// code page, as WM_CHAR, or as WM_DEADCHAR for a dead key.
+struct KeyCharacters {
+  char text[8] = {};
+  int count = 0;
+  bool dead = false;
+};
+// Hardware input, in arrival order; a key press carries its characters.
 void QueueInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, int rootX, int rootY,
-                unsigned int keyState = 0);
+                const KeyCharacters& characters = KeyCharacters());
 // Messages posted to the window, taken before input.
 void PostToWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // Drops every queued message of a window that is going away.
@@ -153,9 +159,14 @@ void ShowCursorFor(WindowRecord& window, bool steering);
 
 // ---- keyboard (x11_keys.cpp) -----------------------------------------------
 UINT VirtualKeyFromKeysym(KeySym keysym);
-// The characters a key press gives with the given modifier state, as Latin-1
-// bytes (the ANSI code page); returns how many were written.
-int CharactersForKey(unsigned int keycode, unsigned int state, char* out, int capacity);
+// Sets the character type locale the input method needs (the user's if it is
+// UTF-8, else C.UTF-8) and opens it; once, with the display.
+void OpenInputMethod(Display* display);
+// The characters of a key press, looked up as it arrives (a key mapped for a
+// moment by a remapper may be unmapped by the time TranslateMessage runs).
+// The press goes through the input method first, which may take the next
+// event, the text of a composition the press completes.
+KeyCharacters CharactersForKey(XKeyEvent& event);
 
 // ---- close signals (x11_signals.cpp) ---------------------------------------
 // SIGINT, SIGTERM and SIGHUP ask every window to close instead of killing the process.

@@ -11,7 +11,7 @@ namespace {
 
 struct QueuedMessage {
   MSG msg;
-  unsigned int keyState;  // X modifier state of a key message
+  KeyCharacters characters;  // of a key press
 };
 
 struct Filter {
@@ -29,9 +29,8 @@ std::deque<QueuedMessage> g_posted;
 std::deque<QueuedMessage> g_input;
 bool g_quitPosted = false;
 int g_quitCode = 0;
-// The modifier state of the last key message taken, which TranslateMessage
-// uses as Windows uses the thread's keyboard state.
-unsigned int g_keyState = 0;
+// The characters of the last key press taken, which TranslateMessage posts.
+KeyCharacters g_keyCharacters;
 POINT g_lastCursor = {0, 0};
 
 MSG MakeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -45,14 +44,14 @@ MSG MakeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return msg;
 }
 
-bool IsKeyMessage(UINT message) { return message >= WM_KEYDOWN && message <= WM_SYSCHAR; }
+bool IsKeyPress(UINT message) { return message == WM_KEYDOWN || message == WM_SYSKEYDOWN; }
 
 bool TakeFrom(std::deque<QueuedMessage>& queue, const Filter& filter, bool remove, MSG* out) {
   for (auto it = queue.begin(); it != queue.end(); ++it) {
     if (!filter.Matches(it->msg)) continue;
     *out = it->msg;
     if (remove) {
-      if (IsKeyMessage(it->msg.message)) g_keyState = it->keyState;
+      if (IsKeyPress(it->msg.message)) g_keyCharacters = it->characters;
       queue.erase(it);
     }
     return true;
@@ -91,18 +90,18 @@ void Erase(std::deque<QueuedMessage>& queue, HWND hwnd) {
 }  // namespace
 
 void QueueInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, int rootX, int rootY,
-                unsigned int keyState) {
+                const KeyCharacters& characters) {
   g_lastCursor = {rootX, rootY};
   // Like Windows, a move replaces the move still waiting at the queue's end.
   if (message == WM_MOUSEMOVE && !g_input.empty() && g_input.back().msg.message == WM_MOUSEMOVE &&
       g_input.back().msg.hwnd == hwnd) {
     g_input.pop_back();
   }
-  g_input.push_back({MakeMessage(hwnd, message, wParam, lParam), keyState});
+  g_input.push_back({MakeMessage(hwnd, message, wParam, lParam), characters});
 }
 
 void PostToWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  g_posted.push_back({MakeMessage(hwnd, message, wParam, lParam), g_keyState});
+  g_posted.push_back({MakeMessage(hwnd, message, wParam, lParam), KeyCharacters()});
 }
 
 void ForgetWindowMessages(HWND hwnd) {
@@ -132,15 +131,14 @@ BOOL WINAPI TranslateMessage(const MSG* lpMsg) {
   if (!lpMsg) return FALSE;
   UINT message = lpMsg->message;
   if (message == WM_KEYUP || message == WM_SYSKEYUP) return TRUE;
-  if (message != WM_KEYDOWN && message != WM_SYSKEYDOWN) return FALSE;
+  if (!IsKeyPress(message)) return FALSE;
   if (!FindWindow(lpMsg->hwnd)) return TRUE;
 
-  unsigned int keycode = (unsigned int)((lpMsg->lParam >> 16) & 0xFF);
-  char characters[16];
-  int count = CharactersForKey(keycode, g_keyState, characters, (int)sizeof characters);
-  UINT charMessage = message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR;
-  for (int i = 0; i < count; ++i) {
-    PostToWindow(lpMsg->hwnd, charMessage, (WPARAM)(unsigned char)characters[i], lpMsg->lParam);
+  const KeyCharacters& key = g_keyCharacters;
+  UINT charMessage = message == WM_SYSKEYDOWN ? (key.dead ? WM_SYSDEADCHAR : WM_SYSCHAR)
+                                              : (key.dead ? WM_DEADCHAR : WM_CHAR);
+  for (int i = 0; i < key.count; ++i) {
+    PostToWindow(lpMsg->hwnd, charMessage, (WPARAM)(unsigned char)key.text[i], lpMsg->lParam);
   }
   return TRUE;
 }

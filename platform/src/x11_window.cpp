@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 
+#include "cp1252.h"
 #include "x11_internal.h"
 
 namespace x11 {
@@ -46,23 +47,28 @@ Insets FrameInsets(DWORD style) {
   return {frame, frame + caption, frame, frame};
 }
 
-// Latin-1 (the ANSI code page) to UTF-8, for _NET_WM_NAME.
-std::string Utf8FromLatin1(const char* text) {
+// The ANSI code page to UTF-8, for _NET_WM_NAME.
+std::string Utf8FromAnsi(const char* text) {
   std::string out;
   for (const unsigned char* p = (const unsigned char*)text; *p; ++p) {
-    if (*p < 0x80) {
-      out += (char)*p;
+    unsigned int c = cp1252::ToUnicode(*p);
+    if (c < 0x80) {
+      out += (char)c;
+    } else if (c < 0x800) {
+      out += (char)(0xC0 | (c >> 6));
+      out += (char)(0x80 | (c & 0x3F));
     } else {
-      out += (char)(0xC0 | (*p >> 6));
-      out += (char)(0x80 | (*p & 0x3F));
+      out += (char)(0xE0 | (c >> 12));
+      out += (char)(0x80 | ((c >> 6) & 0x3F));
+      out += (char)(0x80 | (c & 0x3F));
     }
   }
   return out;
 }
 
 void SetWindowNames(Display* display, Window xwindow, const char* title, const char* className) {
-  XStoreName(display, xwindow, title);  // WM_NAME is Latin-1, like the title
-  std::string utf8 = Utf8FromLatin1(title);
+  XStoreName(display, xwindow, title);  // WM_NAME is Latin-1: the title but for 128-159
+  std::string utf8 = Utf8FromAnsi(title);
   XChangeProperty(display, xwindow, GetAtoms().netWmName, GetAtoms().utf8String, 8, PropModeReplace,
                   (const unsigned char*)utf8.data(), (int)utf8.size());
 

@@ -8,6 +8,8 @@
 #include "console/CConsole.h"
 
 #include <X11/Xlib.h>  // another client of the X server
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 namespace {
 
@@ -81,6 +83,92 @@ TEST(MainLoop, WindowDestroyedByAnotherClientEndsTheLoopWithZero) {
   while (MainLoopPass(&App(), &code) && std::chrono::steady_clock::now() - start < kPatience)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   EXPECT_EQ(code, 0u);
+}
+
+// Keys typed under real layouts give the character messages Windows gives,
+// in Windows-1252: a dead key WM_DEADCHAR, the key completing it WM_CHAR of
+// the composed character.
+TEST(MainLoop, LayoutsGiveTheCharacterMessagesOfWindows) {
+  typedef std::vector<std::pair<UINT, WPARAM>> Characters;
+  const struct {
+    const char* command;
+    Characters characters;
+  } kCases[] = {
+      {"setxkbmap de && xdotool key shift+dead_acute space",
+       {{WM_DEADCHAR, 0x60}, {WM_CHAR, 0x60}}},
+      {"setxkbmap us intl && xdotool key dead_acute e", {{WM_DEADCHAR, 0xB4}, {WM_CHAR, 0xE9}}},
+      {"setxkbmap de && xdotool key ISO_Level3_Shift+e", {{WM_CHAR, 0x80}}},
+      // Where the dead key does not combine, its accent and the key's own character.
+      {"setxkbmap us intl && xdotool key dead_acute q dead_acute dead_grave",
+       {{WM_DEADCHAR, 0xB4},
+        {WM_CHAR, 0xB4},
+        {WM_CHAR, 'q'},
+        {WM_DEADCHAR, 0xB4},
+        {WM_CHAR, 0xB4},
+        {WM_CHAR, 0x60}}},
+  };
+  struct UsLayoutAfterwards {
+    ~UsLayoutAfterwards() { EXPECT_EQ(std::system("setxkbmap us"), 0); }
+  } restore;
+  App();
+  for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.command);
+    Console.active = 0;
+    ASSERT_TRUE(Send(c.command));
+    Characters taken;
+    int pressed = 0, released = 0;
+    const auto start = std::chrono::steady_clock::now();
+    // Until every key is up again: by then each press has had its characters.
+    while (!(pressed > 0 && pressed == released && taken.size() >= c.characters.size()) &&
+           std::chrono::steady_clock::now() - start < kPatience) {
+      MSG msg;
+      if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        continue;
+      }
+      pressed += msg.message == WM_KEYDOWN;
+      released += msg.message == WM_KEYUP;
+      if (msg.message == WM_CHAR || msg.message == WM_DEADCHAR)
+        taken.push_back({msg.message, msg.wParam});
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    EXPECT_EQ(taken, c.characters);
+  }
+  Console.active = 0;
+}
+
+// A key a remapper maps for a moment (as xdotool type and on-screen keyboards
+// do) keeps the character it was pressed with, though the mapping is gone
+// by the time the press is taken and translated.
+TEST(MainLoop, AKeyMappedForAMomentKeepsItsCharacter) {
+  App();
+  for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
+  Display* other = XOpenDisplay(nullptr);
+  int first = 0, last = 0;
+  XDisplayKeycodes(other, &first, &last);
+  KeySym bound = XK_adiaeresis, none = NoSymbol;
+  XChangeKeyboardMapping(other, last, 1, &bound, 1);  // the last keycode is spare
+  XSync(other, False);
+  XTestFakeKeyEvent(other, last, True, CurrentTime);
+  XTestFakeKeyEvent(other, last, False, CurrentTime);
+  XSync(other, False);
+  MSG msg;
+  const auto start = std::chrono::steady_clock::now();
+  while (!PeekMessageA(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) &&
+         std::chrono::steady_clock::now() - start < kPatience)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  XChangeKeyboardMapping(other, last, 1, &none, 1);
+  XCloseDisplay(other);
+  std::vector<WPARAM> typed;
+  for (bool up = false; !up && std::chrono::steady_clock::now() - start < kPatience;) {
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
+    up = msg.message == WM_KEYUP;
+    if (msg.message == WM_CHAR) typed.push_back(msg.wParam);
+    TranslateMessage(&msg);
+  }
+  EXPECT_EQ(typed, std::vector<WPARAM>{0xE4});
 }
 
 // A pointer move replaces the move still waiting at the queue's end, and
