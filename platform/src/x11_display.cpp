@@ -72,7 +72,11 @@ int OnXError(Display* display, XErrorEvent* error) {
   return 0;
 }
 
-int OnConnectionLost(Display*) {
+int OnConnectionLost(Display* display) {
+  // The key mapping watcher's own connection goes with the main one; the
+  // main thread says it once and ends the process.
+  if (display != State().display)
+    for (;;) pause();
   // Xlib ends the process when this returns; say why first.
   Report("x11", "lost the connection to the X display");
   return 0;
