@@ -79,6 +79,12 @@ NUMBER = re.compile(r"(?<![\w.])(0[xX][0-9a-fA-F]+|\d+\.\d*(?:[eE][-+]?\d+)?|\d+
 WORD = re.compile(r"\b(true|false|TRUE|FALSE)\b")
 CONDITION = re.compile(r"\b(if|while) \(")
 RETURN = re.compile(r"\breturn ([^;]+);")
+# A line that indexes, allocates, frees, copies or aims a pointer: a mutant
+# there may read or write outside an object, or use one after it is freed,
+# with no sign in the plain build. The runner judges such a survivor again in
+# the sanitizer build.
+MEMORY = re.compile(r"\[|\b(new|delete|free|realloc|malloc|mem(cpy|set|move)|str\w*cpy|snprintf"
+                    r"|\w*Pointer|\w*[Ss]ize|\w*[Cc]ount|\w*[Ll]ength)\b|\bfor \(|\bwhile \(")
 CALL = re.compile(r"^([ \t]*)((?:[\w:]+(?:\.|->))*[\w:]+\(.*\));[ \t]*$", re.M)
 
 
@@ -158,6 +164,7 @@ def generate(src, seed, sample):
                     mutants.append({"id": ident, "file": rel, "rank": rank, "start": start,
                                     "end": end, "new": new,
                                     "line": text.count("\n", 0, start) + 1,
+                                    "memory": bool(MEMORY.search(old_line)),
                                     "why": f"{rule}: {' '.join(old_line.split())}  ->  "
                                            f"{' '.join(new_line.split())}",
                                     "diff": f"-{old_line}\n+{new_line}"})

@@ -19,6 +19,11 @@ the mutated file first, stopping at the first failure, and puts the file back.
 Verdicts: killed (a test failed; a test that hangs past its time limit has
 found the fault too), SURVIVED, equivalent (survived, and docs/mutation.md
 lists it as "- `ID`: reason"), not viable (does not build: not counted).
+A memory-class mutant (a mechanical one on a line that indexes, allocates,
+frees, copies or aims a pointer, or a hand-list row marked "sanitize") that
+survives the plain build is judged again in the sanitizer build (build-asan
+in the work folder, made when first needed), where a read past an array or
+a use after free fails the tests: killed there is killed.
 The working tree itself is never touched.
 
 Usage: scripts/mutate.py [--generate [--sample N] [--seed S]] [--rev REV] [--work DIR]
@@ -34,7 +39,7 @@ prints a summary with each survivor's file:line and diff; exit code 1 when a
 mutant survived or could not be applied.
 
 mutants.tsv: one mutant a line, tab-separated: id, file, old text, new text,
-what it breaks. The old text must occur exactly once in the file; in both
+what it breaks, and optionally "sanitize" for a memory-class one. The old text must occur exactly once in the file; in both
 texts backslash-n stands for a line break, backslash-t for a tab and
 two backslashes for one.
 """
@@ -70,11 +75,11 @@ def read_mutants():
             if not line or line.startswith("#"):
                 continue
             fields = line.split("\t")
-            if len(fields) != 5:
-                sys.exit(f"mutants.tsv:{number}: {len(fields)} fields, not 5")
-            ident, path, old, new, why = fields
+            if len(fields) not in (5, 6) or fields[5:] not in ([], ["sanitize"]):
+                sys.exit(f"mutants.tsv:{number}: {len(fields)} fields, not 5 (or 6: sanitize)")
+            ident, path, old, new, why = fields[:5]
             mutants.append({"id": ident, "file": path, "old": unescape(old),
-                            "new": unescape(new), "why": why})
+                            "new": unescape(new), "why": why, "memory": len(fields) == 6})
     return mutants
 
 
@@ -165,6 +170,24 @@ def build_and_test(build, log_base, labels):
     return "passed", ""
 
 
+def prepare(src, build, logs, name, sanitize, labels):
+    """Configures and builds a tree and checks that the suite passes there."""
+    # Without debug information the links of every mutant are much quicker.
+    # A mutant judges the tests, not the warnings: one that leaves a parameter
+    # unused must still build.
+    flags = "-O2 -DNDEBUG"
+    os.makedirs(build, exist_ok=True)
+    if run(["cmake", "-S", src, "-B", build, "-DSKELV_SANITIZE=" + ("ON" if sanitize else "OFF"),
+            "-DSKELV_WERROR=OFF", "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
+            "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=" + flags,
+            "-DCMAKE_C_FLAGS_RELWITHDEBINFO=" + flags], build, BUILD_TIMEOUT,
+           os.path.join(logs, "configure-" + name)) != 0:
+        sys.exit(f"mutate: configure failed; see {logs}/configure-{name}")
+    state, test = build_and_test(build, os.path.join(logs, name), labels)
+    if state != "passed":
+        sys.exit(f"mutate: the unmutated tree {state} {test}; see {logs}/{name}.*")
+
+
 def read_equivalents():
     """The mutants docs/mutation.md shows equivalent: lines "- `ID`: reason"."""
     with open(os.path.join(ROOT, "docs", "mutation.md"), encoding="utf-8") as doc:
@@ -223,21 +246,10 @@ def main():
     results = []
     out = open(os.path.join(args.work, "results.tsv"), "w")
     try:
-        sanitize = "ON" if args.sanitize else "OFF"
-        # Without debug information the links of every mutant are much quicker.
-        # A mutant judges the tests, not the warnings: one that leaves a parameter
-        # unused must still build.
-        flags = "-O2 -DNDEBUG"
-        if run(["cmake", "-S", src, "-B", build, "-DSKELV_SANITIZE=" + sanitize,
-                "-DSKELV_WERROR=OFF", "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
-                "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=" + flags,
-                "-DCMAKE_C_FLAGS_RELWITHDEBINFO=" + flags], build, BUILD_TIMEOUT,
-               os.path.join(logs, "configure")) != 0:
-            sys.exit("mutate: configure failed; see " + os.path.join(logs, "configure"))
         labels = args.labels.split()
-        state, test = build_and_test(build, os.path.join(logs, "baseline"), labels)
-        if state != "passed":
-            sys.exit(f"mutate: the unmutated tree {state} {test}; see {logs}/baseline.*")
+        prepare(src, build, logs, "baseline", args.sanitize, labels)
+        asan = os.path.join(args.work, "build-asan")
+        asan_ready = args.sanitize
 
         for m in mutants:
             # A benchmark that needs the machine to itself can hold the run
@@ -257,6 +269,17 @@ def main():
                         f.write(mutated)
                     state, test = build_and_test(build, os.path.join(logs, m["id"]),
                                                  labels_for(m["file"], labels))
+                    if state == "passed" and m.get("memory") and not args.sanitize:
+                        if not asan_ready:
+                            with open(path, "w", encoding="utf-8") as f:
+                                f.write(original)
+                            prepare(src, asan, logs, "baseline-asan", True, labels)
+                            asan_ready = True
+                            with open(path, "w", encoding="utf-8") as f:
+                                f.write(mutated)
+                        state, test = build_and_test(asan, os.path.join(logs, m["id"] + "-asan"),
+                                                     labels_for(m["file"], labels))
+                        test = f"{test} (sanitizer build)" if state == "failed" else test
                 finally:
                     # A fresh modification time makes the next build recompile the original.
                     with open(path, "w", encoding="utf-8") as f:

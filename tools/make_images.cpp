@@ -1,10 +1,9 @@
 // Writes the four raw images of the demo into the folder given as the first
 // argument: "Scape.raw", "scape.tex", "skelv.rgba" and "sky.raw". The output
-// is the same on every run. "--preview <folder>" also writes PPM previews.
+// is the same on every run.
 #include <cstdio>
 #include <string>
 
-#include "ImagePreview.h"
 #include "Images.h"
 
 namespace {
@@ -26,8 +25,8 @@ bool WriteFile(const std::string& path, const Bytes& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2 && !(argc == 4 && std::string(argv[2]) == "--preview")) {
-    fprintf(stderr, "usage: make_images <output folder> [--preview <folder>]\n");
+  if (argc != 2) {
+    fprintf(stderr, "usage: make_images <output folder>\n");
     return 2;
   }
   const std::string folder = std::string(argv[1]) + "/";
@@ -38,6 +37,5 @@ int main(int argc, char** argv) {
 
   bool ok = WriteFile(folder + "Scape.raw", heights) && WriteFile(folder + "scape.tex", texels) &&
             WriteFile(folder + "skelv.rgba", logo) && WriteFile(folder + "sky.raw", sky);
-  if (ok && argc == 4) ok = WritePreviews(std::string(argv[3]) + "/", heights, texels, logo, sky);
   return ok ? 0 : 1;
 }

@@ -126,8 +126,6 @@ typedef struct tagCREATESTRUCTA {
 
 #define WM_CREATE 0x0001
 #define WM_DESTROY 0x0002
-#define WM_MOVE 0x0003
-#define WM_SIZE 0x0005
 #define WM_PAINT 0x000F
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
@@ -141,22 +139,10 @@ typedef struct tagCREATESTRUCTA {
 #define WM_SYSDEADCHAR 0x0107
 #define WM_COMMAND 0x0111
 #define WM_MOUSEMOVE 0x0200
-#define WM_LBUTTONDOWN 0x0201
-#define WM_LBUTTONUP 0x0202
-#define WM_RBUTTONDOWN 0x0204
-#define WM_RBUTTONUP 0x0205
-#define WM_MBUTTONDOWN 0x0207
-#define WM_MBUTTONUP 0x0208
 
 #define SW_SHOWNORMAL 1
 
-#define SIZE_RESTORED 0
 
-#define MK_LBUTTON 0x0001
-#define MK_RBUTTON 0x0002
-#define MK_SHIFT 0x0004
-#define MK_CONTROL 0x0008
-#define MK_MBUTTON 0x0010
 
 // Virtual-key codes; letters and digits are their upper-case ASCII codes.
 #define VK_BACK 0x08

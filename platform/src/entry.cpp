@@ -19,17 +19,6 @@ namespace {
 // The image base of a Windows executable, which is its instance handle.
 const uintptr_t kInstance = 0x400000;
 
-// The command line WinMain sees: the arguments after the program name.
-std::string CommandLine(int argc, char** argv) {
-  std::string line;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) line += ' ';
-    bool quote = strchr(argv[i], ' ') != nullptr || argv[i][0] == '\0';
-    line += quote ? "\"" + std::string(argv[i]) + "\"" : argv[i];
-  }
-  return line;
-}
-
 const char* ProgramName(const char* path) {
   const char* slash = strrchr(path, '/');
   return slash ? slash + 1 : path;
@@ -93,7 +82,7 @@ bool OpenDisplayInTime(const char* program) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int, char** argv) {
   if (!OpenDisplayInTime(ProgramName(argv[0]))) {
     const char* name = getenv("DISPLAY");
     if (!name || !*name) {
@@ -107,6 +96,7 @@ int main(int argc, char** argv) {
     }
     return 1;
   }
-  std::string commandLine = CommandLine(argc, argv);
-  return WinMain((HINSTANCE)kInstance, nullptr, &commandLine[0], SW_SHOWNORMAL);
+  // The program takes no arguments and never reads its command line.
+  char noArguments[] = "";
+  return WinMain((HINSTANCE)kInstance, nullptr, noArguments, SW_SHOWNORMAL);
 }

@@ -4,7 +4,7 @@
 #include <X11/cursorfont.h>
 #include <strings.h>
 
-#include <map>
+#include <vector>
 
 #include "x11_internal.h"
 
@@ -15,32 +15,27 @@ const ATOM kFirstClassAtom = 0xC000;
 const uintptr_t kApplicationIcon = 32512;
 const uintptr_t kArrowCursor = 32512;
 
-std::map<ATOM, ClassRecord> g_classes;
+std::vector<ClassRecord> g_classes;  // atom kFirstClassAtom + index
 
-// Stock icons and cursors: one handle per resource id, made on first load.
-std::map<uintptr_t, uintptr_t> g_iconHandles;
-std::map<uintptr_t, uintptr_t> g_cursorHandles;  // resource id -> handle
-std::map<uintptr_t, Cursor> g_xCursors;          // handle -> X cursor, made on first use
+// The stock icon and arrow: one handle each, made on first load; the arrow's
+// X cursor is made when a window first uses it.
+uintptr_t g_iconHandle = 0;
+uintptr_t g_arrowHandle = 0;
+Cursor g_arrow = 0;
 
 }  // namespace
 
 const ClassRecord* FindClass(LPCSTR name) {
-  // A class may be named by the atom RegisterClassA returned.
-  if ((uintptr_t)name <= 0xFFFF) {
-    auto found = g_classes.find((ATOM)(uintptr_t)name);
-    return found == g_classes.end() ? nullptr : &found->second;
-  }
-  for (auto& entry : g_classes) {
-    if (strcasecmp(entry.second.name.c_str(), name) == 0) return &entry.second;
+  for (const ClassRecord& record : g_classes) {
+    if (strcasecmp(record.name.c_str(), name) == 0) return &record;
   }
   return nullptr;
 }
 
 Cursor XCursorFor(HCURSOR handle) {
-  if (!handle || g_xCursors.count((uintptr_t)handle) == 0) return 0;
-  Cursor& cursor = g_xCursors[(uintptr_t)handle];
-  if (!cursor) cursor = XCreateFontCursor(GetDisplay(), XC_left_ptr);
-  return cursor;
+  if (!handle || (uintptr_t)handle != g_arrowHandle) return 0;
+  if (!g_arrow) g_arrow = XCreateFontCursor(GetDisplay(), XC_left_ptr);
+  return g_arrow;
 }
 
 }  // namespace x11
@@ -49,29 +44,21 @@ using namespace x11;
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
   if (!lpWndClass || !lpWndClass->lpfnWndProc || !lpWndClass->lpszClassName) return 0;
-  if ((uintptr_t)lpWndClass->lpszClassName <= 0xFFFF) return 0;
   if (FindClass(lpWndClass->lpszClassName)) return 0;  // already registered
-  ATOM atom = (ATOM)(kFirstClassAtom + g_classes.size());
-  g_classes[atom] = {atom, lpWndClass->lpszClassName, lpWndClass->style, lpWndClass->lpfnWndProc,
-                     lpWndClass->hCursor};
-  return atom;
+  g_classes.push_back({lpWndClass->lpszClassName, lpWndClass->lpfnWndProc, lpWndClass->hCursor});
+  return (ATOM)(kFirstClassAtom + g_classes.size() - 1);
 }
 
 HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) {
   // Only the stock application icon; the window manager draws its own.
   if (hInstance || (uintptr_t)lpIconName != kApplicationIcon) return nullptr;
-  uintptr_t& handle = g_iconHandles[kApplicationIcon];
-  if (!handle) handle = NewHandle();
-  return (HICON)handle;
+  if (!g_iconHandle) g_iconHandle = NewHandle();
+  return (HICON)g_iconHandle;
 }
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName) {
-  // Only the stock arrow, made into an X cursor when a window first uses it.
+  // Only the stock arrow.
   if (hInstance || (uintptr_t)lpCursorName != kArrowCursor) return nullptr;
-  uintptr_t& handle = g_cursorHandles[kArrowCursor];
-  if (!handle) {
-    handle = NewHandle();
-    g_xCursors[handle] = 0;
-  }
-  return (HCURSOR)handle;
+  if (!g_arrowHandle) g_arrowHandle = NewHandle();
+  return (HCURSOR)g_arrowHandle;
 }

@@ -1,6 +1,5 @@
-// X events to window messages, one small handler per event kind. Input
-// becomes queued messages; size changes are sent to the window procedure at
-// once, as Windows sends WM_SIZE. Focus, minimising and the window's real
+// X events to window messages, one small handler per event kind. Keys and
+// moves become queued messages; focus, minimising and the window's real
 // position are noted for the cursor and the foreground window.
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -58,37 +57,12 @@ void OnKey(XKeyEvent& event, bool press) {
              event.y_root, press ? CharactersForKey(event) : KeyCharacters());
 }
 
-WPARAM MouseKeyFlags(unsigned int state) {
-  WPARAM flags = 0;
-  if (state & Button1Mask) flags |= MK_LBUTTON;
-  if (state & Button3Mask) flags |= MK_RBUTTON;
-  if (state & ShiftMask) flags |= MK_SHIFT;
-  if (state & ControlMask) flags |= MK_CONTROL;
-  if (state & Button2Mask) flags |= MK_MBUTTON;
-  return flags;
-}
-
 void OnMotion(XMotionEvent& event) {
   WindowRecord* window = FindWindowByX(event.window);
   if (!window) return;
-  QueueInput(window->handle, WM_MOUSEMOVE, MouseKeyFlags(event.state), MAKELPARAM(event.x, event.y),
-             event.x_root, event.y_root);
-}
-
-// Buttons 1-3 are left, middle and right; the wheel and extra buttons have
-// no message here.
-void OnButton(XButtonEvent& event, bool press) {
-  static const UINT kDown[] = {0, WM_LBUTTONDOWN, WM_MBUTTONDOWN, WM_RBUTTONDOWN};
-  static const UINT kUp[] = {0, WM_LBUTTONUP, WM_MBUTTONUP, WM_RBUTTONUP};
-  static const unsigned int kMask[] = {0, Button1Mask, Button2Mask, Button3Mask};
-  WindowRecord* window = FindWindowByX(event.window);
-  if (!window || event.button < 1 || event.button > 3) return;
-  // The X state is from before the event; Windows reports the state after it.
-  unsigned int state =
-      press ? event.state | kMask[event.button] : event.state & ~kMask[event.button];
-  UINT message = press ? kDown[event.button] : kUp[event.button];
-  QueueInput(window->handle, message, MouseKeyFlags(state), MAKELPARAM(event.x, event.y),
-             event.x_root, event.y_root);
+  // The program reads neither the buttons nor the keys held with a move.
+  QueueInput(window->handle, WM_MOUSEMOVE, 0, MAKELPARAM(event.x, event.y), event.x_root,
+             event.y_root);
 }
 
 void OnExpose(XExposeEvent& event) {
@@ -119,22 +93,11 @@ void NoteOrigin(const PointerEvent& event) {
   window->originY = event.y_root - event.y;
 }
 
-void OnConfigure(XConfigureEvent& event) {
-  WindowRecord* window = FindWindowByX(event.window);
-  if (!window || window->state != WindowState::kLive) return;
-  HWND handle = window->handle;
-  if (event.width != window->clientWidth || event.height != window->clientHeight) {
-    window->clientWidth = event.width;
-    window->clientHeight = event.height;
-    SendToWindow(handle, WM_SIZE, SIZE_RESTORED, MAKELPARAM(event.width, event.height));
-  }
-  window = FindWindow(handle);
-  if (window) UpdateOrigin(*window);
-}
-
-void OnReparent(XReparentEvent& event) {
-  WindowRecord* window = FindWindowByX(event.window);
-  if (window) UpdateOrigin(*window);
+// A move, resize or new parent (a window manager's frame) may move the
+// window on the screen. The program's viewport is fixed: no WM_SIZE.
+void OnPlacement(Window xwindow) {
+  WindowRecord* window = FindWindowByX(xwindow);
+  if (window && window->state == WindowState::kLive) UpdateOrigin(*window);
 }
 
 // A window manager minimises a window by unmapping it; DestroyWindow's own
@@ -186,16 +149,12 @@ void HandleEvent(XEvent& event) {
     case LeaveNotify:
       NoteOrigin(event.xcrossing);
       break;
-    case ButtonPress:
-    case ButtonRelease:
-      NoteOrigin(event.xbutton);
-      OnButton(event.xbutton, event.type == ButtonPress);
-      break;
     case Expose:
       OnExpose(event.xexpose);
       break;
     case ConfigureNotify:
-      OnConfigure(event.xconfigure);
+    case ReparentNotify:
+      OnPlacement(event.xany.window);
       break;
     case ClientMessage:
       OnClientMessage(event.xclient);
@@ -207,9 +166,6 @@ void HandleEvent(XEvent& event) {
     case MapNotify:
     case UnmapNotify:
       OnMapChange(event.xany.window, event.type == MapNotify);
-      break;
-    case ReparentNotify:
-      OnReparent(event.xreparent);
       break;
     case DestroyNotify:
       OnDestroyNotify(event.xdestroywindow);

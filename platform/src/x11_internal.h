@@ -63,13 +63,11 @@ DWORD TickCount();
 
 // ---- window classes and stock resources (x11_class.cpp) --------------------
 struct ClassRecord {
-  ATOM atom;
   std::string name;
-  UINT style;
   WNDPROC proc;
   HCURSOR cursor;
 };
-// A registered class by name (any case) or by the atom RegisterClassA returned.
+// A registered class by its name, in any case.
 const ClassRecord* FindClass(LPCSTR name);
 // The X cursor of a stock cursor handle, made when first used; 0 for none.
 Cursor XCursorFor(HCURSOR handle);
@@ -84,8 +82,6 @@ struct WindowRecord {
   Colormap colormap = 0;
   VisualID visual = 0;
   WNDPROC proc = nullptr;
-  DWORD style = 0;
-  LONG_PTR userData = 0;
   bool needsPaint = false;
   bool iconic = false;  // unmapped by the window manager (minimised)
   // Where the client area was asked to stand and where it really is on the
@@ -93,7 +89,6 @@ struct WindowRecord {
   // program's screen coordinates are the real ones less the difference.
   int homeX = 0, homeY = 0;
   int originX = 0, originY = 0;
-  int clientWidth = 0, clientHeight = 0;
   HDC dc = nullptr;     // the private device context, made by the first GetDC
   int pixelFormat = 0;  // set once by SetPixelFormat, 1-based
 };

@@ -8,10 +8,10 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <map>
 #include <memory>
 
-#include "cp1252.h"
 #include "x11_internal.h"
 
 namespace x11 {
@@ -47,30 +47,12 @@ Insets FrameInsets(DWORD style) {
   return {frame, frame + caption, frame, frame};
 }
 
-// The ANSI code page to UTF-8, for _NET_WM_NAME.
-std::string Utf8FromAnsi(const char* text) {
-  std::string out;
-  for (const unsigned char* p = (const unsigned char*)text; *p; ++p) {
-    unsigned int c = cp1252::ToUnicode(*p);
-    if (c < 0x80) {
-      out += (char)c;
-    } else if (c < 0x800) {
-      out += (char)(0xC0 | (c >> 6));
-      out += (char)(0x80 | (c & 0x3F));
-    } else {
-      out += (char)(0xE0 | (c >> 12));
-      out += (char)(0x80 | ((c >> 6) & 0x3F));
-      out += (char)(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 void SetWindowNames(Display* display, Window xwindow, const char* title, const char* className) {
-  XStoreName(display, xwindow, title);  // WM_NAME is Latin-1: the title but for 128-159
-  std::string utf8 = Utf8FromAnsi(title);
+  // The program's title is ASCII, which WM_NAME (Latin-1) and _NET_WM_NAME
+  // (UTF-8) hold alike.
+  XStoreName(display, xwindow, title);
   XChangeProperty(display, xwindow, GetAtoms().netWmName, GetAtoms().utf8String, 8, PropModeReplace,
-                  (const unsigned char*)utf8.data(), (int)utf8.size());
+                  (const unsigned char*)title, (int)strlen(title));
 
   // The hints only help a window manager: without memory for one it is left out.
   XClassHint* classHint = XAllocClassHint();
@@ -132,9 +114,8 @@ Window CreateXWindow(Display* display, int x, int y, int width, int height, Wind
   attributes.colormap = XCreateColormap(display, RootWindowOf(), visual, AllocNone);
   attributes.background_pixmap = None;  // no background brush: nothing is erased
   attributes.border_pixel = 0;
-  attributes.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                          PointerMotionMask | EnterWindowMask | LeaveWindowMask | ExposureMask |
-                          StructureNotifyMask | FocusChangeMask;
+  attributes.event_mask = KeyPressMask | KeyReleaseMask | PointerMotionMask | EnterWindowMask |
+                          LeaveWindowMask | ExposureMask | StructureNotifyMask | FocusChangeMask;
   record.colormap = attributes.colormap;
 
   ErrorTrap trap;
@@ -179,11 +160,10 @@ void Activate(Display* display, WindowRecord& window) {
   NoteFocus(window, true);
 }
 
-WindowRecord* NewWindowRecord(const ClassRecord& windowClass, DWORD style) {
+WindowRecord* NewWindowRecord(const ClassRecord& windowClass) {
   auto record = std::make_unique<WindowRecord>();
   record->handle = (HWND)NewHandle();
   record->proc = windowClass.proc;
-  record->style = style;
   WindowRecord* window = record.get();
   g_windows[(uintptr_t)window->handle] = std::move(record);
   return window;
@@ -320,12 +300,9 @@ using namespace x11;
 HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle,
                             int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
                             HINSTANCE hInstance, LPVOID lpParam) {
+  // No child windows or menus: the program makes top-level windows only.
   const ClassRecord* windowClass = lpClassName ? FindClass(lpClassName) : nullptr;
   if (!windowClass) return nullptr;
-  if (hWndParent || hMenu) {
-    Report("x11", "child windows and menus are not supported");
-    return nullptr;
-  }
   Display* display = GetDisplay();
   if (!display) return nullptr;
   // Before the window shows: a signal from then on is a close request.
@@ -337,7 +314,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
   width = width < 1 ? 1 : width;
   height = height < 1 ? 1 : height;
 
-  WindowRecord* window = NewWindowRecord(*windowClass, dwStyle);
+  WindowRecord* window = NewWindowRecord(*windowClass);
   HWND handle = window->handle;
   window->xwindow = CreateXWindow(display, X, Y, width, height, *window);
   if (!window->xwindow) {
@@ -346,8 +323,6 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
   }
   window->homeX = window->originX = X;
   window->homeY = window->originY = Y;
-  window->clientWidth = width;
-  window->clientHeight = height;
   const char* title = lpWindowName ? lpWindowName : "";
   SetWindowNames(display, window->xwindow, title, windowClass->name.c_str());
   SetPlacementHints(display, window->xwindow, X, Y, width, height, dwStyle);
@@ -358,20 +333,13 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
 
   CREATESTRUCTA create = {lpParam, hInstance, hMenu,         hWndParent,   nHeight,     nWidth,
                           Y,       X,         (LONG)dwStyle, lpWindowName, lpClassName, dwExStyle};
-  if (SendToWindow(handle, WM_CREATE, 0, (LPARAM)&create) == -1) {
-    DestroyWindowNow(handle);
-    return nullptr;
-  }
-  // Windows sends the first size and position right after WM_CREATE.
-  SendToWindow(handle, WM_SIZE, 0, MAKELPARAM(width, height));
-  SendToWindow(handle, WM_MOVE, 0, MAKELPARAM(X + insets.left, Y + insets.top));
-
+  // The program's windows neither refuse WM_CREATE nor handle their size or
+  // position (WM_SIZE, WM_MOVE), and are all made visible.
+  SendToWindow(handle, WM_CREATE, 0, (LPARAM)&create);
   window = FindWindow(handle);  // its procedure may have destroyed it
   if (!window) return nullptr;
-  if (dwStyle & WS_VISIBLE) {
-    MapAndWait(display, window->xwindow);
-    Activate(display, *window);
-  }
+  MapAndWait(display, window->xwindow);
+  Activate(display, *window);
   return handle;
 }
 
@@ -394,13 +362,9 @@ LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
   }
 }
 
-LONG_PTR WINAPI SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
-  WindowRecord* window = FindWindow(hWnd);
-  if (!window || nIndex != GWLP_USERDATA) return 0;
-  LONG_PTR previous = window->userData;
-  window->userData = dwNewLong;
-  return previous;
-}
+// The program keeps its window object there but never reads it back, nor the
+// previous value: nothing is kept.
+LONG_PTR WINAPI SetWindowLongPtrA(HWND, int, LONG_PTR) { return 0; }
 
 HWND WINAPI GetActiveWindow(void) { return FindWindow(g_activeWindow) ? g_activeWindow : nullptr; }
 

@@ -2,6 +2,7 @@
 // takes at most one message and draws one frame; a key's character comes on
 // a later pass; the quit message ends the loop without a frame.
 #include <chrono>
+#include <csignal>
 #include <future>
 #include <thread>
 
@@ -69,6 +70,13 @@ TEST(MainLoop, CloseRequestDestroysTheWindowAndTheNextPassQuitsWithZero) {
   EXPECT_EQ(Frames(), before + 1);
 }
 
+// A second close signal before the first was taken ends the process at once:
+// a program stuck before its next pass still gives way to Ctrl+C.
+TEST(MainLoop, SecondCloseSignalBeforeTheFirstIsTakenEndsTheProcess) {
+  App();  // its window catches the close signals
+  EXPECT_EXIT({ raise(SIGINT); raise(SIGINT); exit(0); }, ::testing::KilledBySignal(SIGINT), "");
+}
+
 // A window that another client destroys ends the loop as a closed one does.
 TEST(MainLoop, WindowDestroyedByAnotherClientEndsTheLoopWithZero) {
   WPARAM code = 99;
@@ -99,6 +107,7 @@ TEST(MainLoop, LayoutsGiveTheCharacterMessagesOfWindows) {
        {{WM_DEADCHAR, 0x60}, {WM_CHAR, 0x60}}},
       {"setxkbmap us intl && xdotool key dead_acute e", {{WM_DEADCHAR, 0xB4}, {WM_CHAR, 0xE9}}},
       {"setxkbmap de && xdotool key ISO_Level3_Shift+e", {{WM_CHAR, 0x80}}},
+      {"setxkbmap us && xdotool key Delete KP_Delete", {}},  // X would give DEL (127)
       // Where the dead key does not combine, its accent and the key's own character.
       {"setxkbmap us intl && xdotool key dead_acute q dead_acute dead_grave",
        {{WM_DEADCHAR, 0xB4},

@@ -47,10 +47,11 @@ TEST(Console, TypedSequencesGiveTheirExactLog) {
            }() +
            "Line test: " + letters.substr(0, 80) + "\n" + enter,
        1},
-      {"control characters are stored and logged escaped, code 0 too",
-       std::string("`%\b\x1b\0z\r", 7),
+      {"control characters are stored and logged escaped, code 0 and DEL too",
+       std::string("`%\b\x1b\0\x7fz\r", 8),
        "Console active status: 1\nRecieved: '%'\nRecieved: '\\x08'\nRecieved: '\\x1b'\n"
-       "Recieved: '\\x00'\nRecieved: 'z'\nLine test: %\\x08\\x1b\\x00z\n" +
+       "Recieved: '\\x00'\nRecieved: '\\x7f'\nRecieved: 'z'\n"
+       "Line test: %\\x08\\x1b\\x00\\x7fz\n" +
            enter,
        1},
       {"a backslash and Windows-1252's five C1 codes are escaped, its signs and letters are not",

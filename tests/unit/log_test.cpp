@@ -16,6 +16,7 @@ TEST(LogFile, WritesEachMessageAsFormatted) {
     const char* name;
     std::function<void(CLog&)> write;
     std::string want;
+    uint8_t mode = LOG_FILE;  // the other modes write to the standard output
   };
   const std::string x(10000, 'x');
   const Case kCases[] = {
@@ -30,15 +31,21 @@ TEST(LogFile, WritesEachMessageAsFormatted) {
        [](CLog& l) { l.PrintLevel(1, "[%i] Entering.\n", 32), l.PrintLevel(-7, "x\n"); },
        "1|[32] Entering.\n-7|x\n"},
       {"a new run empties the log", [](CLog&) {}, ""},
+      {"standard output", [](CLog& l) { l.PrintLevel(2, "to %s\n", "stdout"); }, "2|to stdout\n",
+       LOG_STDOUT},
+      {"console", [](CLog& l) { l.PrintLevel(3, "to %s\n", "console"); }, "3|to console\n",
+       LOG_CONSOLE},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     WriteWholeFile("log.txt", "from the previous run\n");
+    testing::internal::CaptureStdout();
     {
-      CLog log(LOG_FILE, "log.txt");
+      CLog log(c.mode, "log.txt");
       c.write(log);
     }
-    EXPECT_EQ(ReadWholeFile("log.txt"), c.want);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(c.mode == LOG_FILE ? ReadWholeFile("log.txt") : out, c.want);
   }
 }
 

@@ -139,16 +139,21 @@ TEST(Frustum, PlanesBoundTheViewVolumeAndCubesAreCulledConservatively) {
       const ObliqueView view(yaw, pitch);
       CFrustum frustum;
       frustum.ExtractFrom(view.projection, view.modelview);
-      // Nearer than the near plane, 0.1 in front of the eye, is outside.
+      // Nearer than the near plane, 0.1 in front of the eye, is outside, and
+      // so is a small sphere there.
       const float* m = view.modelview;
-      for (double d : {0.05, 1.0})
-        EXPECT_EQ(frustum.PointVisible(100 - d * m[2], 50 - d * m[6], 200 - d * m[10]), d > 0.1);
+      for (float d : {0.05f, 1.0f}) {
+        const float x = 100 - d * m[2], y = 50 - d * m[6], z = 200 - d * m[10];
+        EXPECT_EQ(frustum.PointVisible(x, y, z), d > 0.1f);
+        EXPECT_EQ(frustum.SphereVisible(x, y, z, 0.01f), d > 0.1f);
+      }
       int inside = 0, culled = 0;
       for (int i = 0; i < 5000; ++i) {
         const double x = 100 + random(400), y = 50 + random(400), z = 200 + random(400);
         const double margin = view.Inside(x, y, z);
         if (std::fabs(margin) > 1e-2) {
           EXPECT_EQ(frustum.PointVisible(x, y, z), margin > 0) << x << "," << y << "," << z;
+          EXPECT_TRUE(margin < 0 || frustum.SphereVisible(x, y, z, 1));
           inside += margin > 0;
         }
         // A cube with any corner well inside the volume is never culled.
