@@ -41,7 +41,21 @@ echo "== the Debian package [${SECONDS}s]"
 
 # The Windows builds under Wine, compared with the Linux build's run.
 echo "== build-win, build-win32 (mingw-w64 x86_64 and i686, under Wine) [${SECONDS}s]"
-(cd build && ctest --output-on-failure -L '^windows$') || status=1
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  (cd build && ctest --output-on-failure -L '^windows$') || status=1
+else
+  # Wine's loader is a 32-bit program: a kernel without 32-bit support cannot
+  # start it. The Windows programs and installers are still built, and must
+  # come out the same below; only their runs under Wine are left out.
+  echo "== NOT RUN under Wine: this kernel ($(uname -r)) cannot execute 32-bit programs; building only"
+  for target in build-win:x86_64 build-win32:i686; do
+    dir=${target%%:*}
+    mkdir -p "$dir"
+    { cmake -S . -B "$dir" -DSKELV_TESTS=OFF -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" \
+        -DSKELV_MINGW_TRIPLE="${target##*:}-w64-mingw32" && cmake --build "$dir" -j"$jobs" &&
+      (cd "$dir" && umask 022 && cpack); } >"$dir/cross.log" 2>&1 || { cat "$dir/cross.log"; status=1; }
+  done
+fi
 
 # The programs and packages above, built again elsewhere, must come out the same.
 echo "== reproducible: a second build of each, compared byte for byte [${SECONDS}s]"
