@@ -18,11 +18,14 @@ on_exit() {
 read -r OUTER XVFB_PID < <("$(dirname "$0")/../../scripts/xvfb.sh")
 SERVERS+=("$XVFB_PID")
 INPUT=$OUTER   # the display real input is injected on
-# The keys cases type under another layout, set before the desktop starts:
-# weston takes the outer server's keymap when it starts.
+# The keys cases type under another layout, set before the desktop starts
+# (weston takes the outer server's keymap when it starts). German: Shift+´ is
+# a dead grave, which the Space completes to the backquote that turns the
+# console on, once; AltGr+E is the euro, 0x80. US International: ` and Space,
+# the backquote; ´ and e, é (0xE9).
 case $CASE in
-  keys-de) DISPLAY=$OUTER setxkbmap de ;;
-  keys-intl) DISPLAY=$OUTER setxkbmap us intl ;;
+  keys-de) DISPLAY=$OUTER setxkbmap de && KEYS="shift+dead_acute space ISO_Level3_Shift+e" TYPED=$'\x80' ;;
+  keys-intl) DISPLAY=$OUTER setxkbmap us intl && KEYS="dead_grave space dead_acute e" TYPED=$'\xe9' ;;
 esac
 if [ "$DESKTOP" = openbox ]; then
   DISPLAY=$OUTER openbox --sm-disable >"$WORK_DIR/wm.log" 2>&1 &
@@ -172,14 +175,9 @@ case "$DESKTOP:$CASE" in
     "$XCLOSE" "$WINDOW" || fail "xclose failed"
     ;;
   *:keys-*)
-    # German: Shift+´ is a dead grave, which the Space completes to the
-    # backquote that turns the console on, once; AltGr+E is the euro, 0x80.
-    # US International: ` and Space, the backquote; ´ and e, é (0xE9).
-    if [ "$CASE" = keys-de ]; then keys="shift+dead_acute space ISO_Level3_Shift+e" typed=$'\x80'
-    else keys="dead_grave space dead_acute e" typed=$'\xe9'; fi
-    DISPLAY=$INPUT xdotool key $keys
-    wait_for_line Console.txt "Recieved: '$typed'"
-    CONSOLE="Console active status: 1"$'\n'"Recieved: '$typed'"$'\n'
+    DISPLAY=$INPUT xdotool key $KEYS
+    wait_for_line Console.txt "Recieved: '$TYPED'"
+    CONSOLE="Console active status: 1"$'\n'"Recieved: '$TYPED'"$'\n'
     "$XCLOSE" "$WINDOW" || fail "xclose failed"
     ;;
   *:altf4) DISPLAY=$INPUT xdotool key alt+F4 ;;
