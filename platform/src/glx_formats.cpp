@@ -14,17 +14,30 @@
 #include <vector>
 
 #include "../PixelFormat.h"
+#include "glx_choice.h"
 #include "x11_internal.h"
 
 namespace x11 {
 namespace {
 
 // The attributes a choice or a description reads, each asked once per config.
-const int kAttributes[] = {
-    GLX_VISUAL_ID,        GLX_DRAWABLE_TYPE,   GLX_RENDER_TYPE,      GLX_DOUBLEBUFFER,
-    GLX_CONFIG_CAVEAT,    GLX_RED_SIZE,        GLX_GREEN_SIZE,       GLX_BLUE_SIZE,
-    GLX_ALPHA_SIZE,       GLX_DEPTH_SIZE,      GLX_STENCIL_SIZE,     GLX_ACCUM_RED_SIZE,
-    GLX_ACCUM_GREEN_SIZE, GLX_ACCUM_BLUE_SIZE, GLX_ACCUM_ALPHA_SIZE, GLX_SAMPLES};
+const int kAttributes[] = {GLX_VISUAL_ID,
+                           GLX_DRAWABLE_TYPE,
+                           GLX_RENDER_TYPE,
+                           GLX_DOUBLEBUFFER,
+                           GLX_CONFIG_CAVEAT,
+                           GLX_RED_SIZE,
+                           GLX_GREEN_SIZE,
+                           GLX_BLUE_SIZE,
+                           GLX_ALPHA_SIZE,
+                           GLX_DEPTH_SIZE,
+                           GLX_STENCIL_SIZE,
+                           GLX_ACCUM_RED_SIZE,
+                           GLX_ACCUM_GREEN_SIZE,
+                           GLX_ACCUM_BLUE_SIZE,
+                           GLX_ACCUM_ALPHA_SIZE,
+                           GLX_SAMPLES,
+                           GLX_LEVEL};
 const int kAttributeCount = sizeof kAttributes / sizeof kAttributes[0];
 enum Slot {
   kVisual,
@@ -42,7 +55,8 @@ enum Slot {
   kAccumGreen,
   kAccumBlue,
   kAccumAlpha,
-  kSamples
+  kSamples,
+  kLevel
 };
 const unsigned kDepthAsked = 1u << kAttributeCount;  // the X visual's depth
 
@@ -162,71 +176,57 @@ const PixelFormat& Describe(Config& config) {
   return format;
 }
 
-// How far a size is from the request: a shortfall weighs more than any excess.
-int Distance(int requested, int actual) {
-  return actual < requested ? 1000 + (requested - actual) : actual - requested;
-}
-
-const int kRankCount = 10;
-
-// One term of a format's rank for a request; smaller is closer, the terms
-// compared in order, so later ones are asked only to break a tie.
-int RankTerm(int term, Config& config, const PIXELFORMATDESCRIPTOR& request,
-             VisualID windowVisual) {
-  switch (term) {
-    case 0:
-      return windowVisual != 0 && (VisualID)Get(config, kVisual) != windowVisual;
-    case 1:
-      return (Get(config, kDouble) != 0) != ((request.dwFlags & PFD_DOUBLEBUFFER) != 0);
-    case 2:
+// A config's attribute as the choice compares it.
+int Read(Config& config, glx::Attribute attribute) {
+  switch (attribute) {
+    case glx::kVisual:
+      return Get(config, kVisual);
+    case glx::kWindowDrawable:
+      return (Get(config, kDrawable) & GLX_WINDOW_BIT) != 0;
+    case glx::kRgba:
+      return (Get(config, kRender) & GLX_RGBA_BIT) != 0;
+    case glx::kLevel:
+      return Get(config, kLevel);
+    case glx::kDoubleBuffer:
+      return Get(config, kDouble);
+    case glx::kSlow:
       return Get(config, kCaveat) == GLX_SLOW_CONFIG;
-    case 3:
-      return Distance(request.cColorBits,
-                      Get(config, kRed) + Get(config, kGreen) + Get(config, kBlue));
-    case 4: {  // the deepest depth buffer when the request cannot be met exactly
-      const int depth = Get(config, kDepth);
-      return depth >= request.cDepthBits ? depth - request.cDepthBits
-                                         : 1000 + request.cDepthBits - depth;
-    }
-    case 5:
-      return Distance(request.cAlphaBits, Get(config, kAlpha));
-    case 6:
-      return Distance(request.cStencilBits, Get(config, kStencil));
-    case 7:
-      return Distance(request.cAccumBits, Get(config, kAccumRed) + Get(config, kAccumGreen) +
-                                              Get(config, kAccumBlue) + Get(config, kAccumAlpha));
-    case 8:
+    case glx::kColour:
+      return Get(config, kRed) + Get(config, kGreen) + Get(config, kBlue);
+    case glx::kAlpha:
+      return Get(config, kAlpha);
+    case glx::kDepth:
+      return Get(config, kDepth);
+    case glx::kStencil:
+      return Get(config, kStencil);
+    case glx::kAccum:
+      return Get(config, kAccumRed) + Get(config, kAccumGreen) + Get(config, kAccumBlue) +
+             Get(config, kAccumAlpha);
+    case glx::kSamples:
       return Get(config, kSamples);
-    default:  // a 32-bit visual with alpha may make a compositor blend the window
-      return VisualDepth(config) >
-             Get(config, kRed) + Get(config, kGreen) + Get(config, kBlue) + request.cAlphaBits;
+    default:
+      return VisualDepth(config);
   }
 }
 
-bool RanksBefore(Config& a, Config& b, const PIXELFORMATDESCRIPTOR& request,
-                 VisualID windowVisual) {
-  for (int term = 0; term < kRankCount; ++term) {
-    const int rankA = RankTerm(term, a, request, windowVisual);
-    const int rankB = RankTerm(term, b, request, windowVisual);
-    if (rankA != rankB) return rankA < rankB;
-  }
-  return false;
+// With buffering settled (every candidate buffered as asked), its answer
+// needs no call.
+glx::Reader ReaderOf(std::vector<Config>& configs, int settledBuffering = -1) {
+  return [&configs, settledBuffering](size_t index, glx::Attribute attribute) {
+    if (attribute == glx::kDoubleBuffer && settledBuffering >= 0) return settledBuffering;
+    return Read(configs[index], attribute);
+  };
 }
 
-bool MeetsFlags(Config& config, const PIXELFORMATDESCRIPTOR& request) {
-  if ((request.dwFlags & PFD_DRAW_TO_WINDOW) &&
-      (Get(config, kVisual) == 0 || !(Get(config, kDrawable) & GLX_WINDOW_BIT)))
-    return false;
-  return ((Get(config, kRender) & GLX_RGBA_BIT) != 0) == (request.iPixelType == PFD_TYPE_RGBA);
-}
-
-// The configs that can meet a request's flags, by GLX's own quick selection:
-// a true bit per config, in the server's order. Without an answer, all of them.
-std::vector<bool> Candidates(const PIXELFORMATDESCRIPTOR& request) {
+// The configs GLX's own quick selection finds for a request, by number in
+// the server's order; with sameBuffering, only those whose buffering is the
+// request's.
+std::vector<size_t> Selected(const PIXELFORMATDESCRIPTOR& request, bool sameBuffering) {
   std::vector<Config>& configs = Configs();
   const int any = (int)GLX_DONT_CARE;
   const bool rgba = request.iPixelType == PFD_TYPE_RGBA;
   const bool window = (request.dwFlags & PFD_DRAW_TO_WINDOW) != 0;
+  const bool wantDouble = (request.dwFlags & PFD_DOUBLEBUFFER) != 0;
   const int attributes[] = {GLX_RENDER_TYPE,
                             rgba ? GLX_RGBA_BIT : GLX_COLOR_INDEX_BIT,
                             GLX_DRAWABLE_TYPE,
@@ -235,6 +235,8 @@ std::vector<bool> Candidates(const PIXELFORMATDESCRIPTOR& request) {
                             any,
                             GLX_TRANSPARENT_TYPE,
                             any,
+                            GLX_DOUBLEBUFFER,
+                            sameBuffering ? wantDouble : any,
                             None};
   int count = 0;
   Display* display = GetDisplay();
@@ -242,17 +244,38 @@ std::vector<bool> Candidates(const PIXELFORMATDESCRIPTOR& request) {
       display ? glXChooseFBConfig(display, DefaultScreen(display), attributes, &count) : nullptr;
   std::map<GLXFBConfig, size_t> numbers;
   for (size_t i = 0; i < configs.size() && chosen; ++i) numbers[configs[i].config] = i;
-  std::vector<bool> candidates(configs.size(), false);
-  int known = 0;
+  std::vector<bool> selected(configs.size(), false);
   for (int i = 0; i < count; ++i) {
     auto found = numbers.find(chosen[i]);
-    if (found == numbers.end()) continue;
-    candidates[found->second] = true;
-    ++known;
+    if (found != numbers.end()) selected[found->second] = true;
   }
   if (chosen) XFree(chosen);
-  if (known == 0) candidates.assign(configs.size(), true);
-  return candidates;
+  std::vector<size_t> numbered;
+  for (size_t i = 0; i < configs.size(); ++i)
+    if (selected[i]) numbered.push_back(i);
+  return numbered;
+}
+
+// The configs that can meet a request's flags, in the server's order: GLX's
+// selection (an RGBA one needs no second look), else every eligible config.
+// A choice for no particular window (*sameBuffering) first takes only the
+// configs buffered as asked, and says whether there were any: the ranking
+// would keep no others.
+std::vector<size_t> Candidates(const PIXELFORMATDESCRIPTOR& request, bool* sameBuffering) {
+  std::vector<Config>& configs = Configs();
+  std::vector<size_t> candidates;
+  if (*sameBuffering) candidates = Selected(request, true);
+  *sameBuffering = !candidates.empty();
+  if (candidates.empty()) candidates = Selected(request, false);
+  const bool checked = !candidates.empty() && request.iPixelType == PFD_TYPE_RGBA;
+  if (candidates.empty())
+    for (size_t i = 0; i < configs.size(); ++i) candidates.push_back(i);
+  if (checked) return candidates;
+  std::vector<size_t> eligible;
+  const glx::Reader read = ReaderOf(configs);
+  for (size_t i : candidates)
+    if (glx::Eligible(i, request, read)) eligible.push_back(i);
+  return eligible;
 }
 
 // The requested sizes and buffering a format falls short of, one bit each.
@@ -278,25 +301,23 @@ const PixelFormat* GetPixelFormat(int index) {
 int ChooseFormat(const PIXELFORMATDESCRIPTOR& request, VisualID windowVisual) {
   QueryGuard guard;
   std::vector<Config>& configs = Configs();
-  const std::vector<bool> candidates = Candidates(request);
-  int best = 0;
-  for (size_t i = 0; i < configs.size(); ++i) {
-    if (!candidates[i] || !MeetsFlags(configs[i], request)) continue;
-    if (best == 0 || RanksBefore(configs[i], configs[(size_t)best - 1], request, windowVisual))
-      best = (int)i + 1;
-  }
-  if (best == 0 || windowVisual == 0) return best;
+  bool sameBuffering = windowVisual == 0;
+  const std::vector<size_t> candidates = Candidates(request, &sameBuffering);
+  const int wantDouble = (request.dwFlags & PFD_DOUBLEBUFFER) != 0;
+  const size_t closest = glx::Closest(candidates, request, windowVisual,
+                                      ReaderOf(configs, sameBuffering ? wantDouble : -1));
+  if (closest == glx::kNone) return 0;
+  const int best = (int)closest + 1;
+  if (windowVisual == 0) return best;
   // The window's visual was fixed for kPixelFormat when the window was made.
   // A request it falls short of where another format would not is refused,
   // loudly, rather than quietly given less.
-  const PixelFormat& chosen = Describe(configs[(size_t)best - 1]);
+  const PixelFormat& chosen = Describe(configs[closest]);
   if (chosen.visual == windowVisual) {
     const unsigned shortfalls = Shortfalls(chosen, request);
     if (shortfalls == 0) return best;
     unsigned unavoidable = ~0u;  // what every format falls short of
-    for (size_t i = 0; i < configs.size(); ++i)
-      if (candidates[i] && MeetsFlags(configs[i], request))
-        unavoidable &= Shortfalls(Describe(configs[i]), request);
+    for (size_t i : candidates) unavoidable &= Shortfalls(Describe(configs[i]), request);
     if ((shortfalls & ~unavoidable) == 0) return best;
   }
   Report("glx",
