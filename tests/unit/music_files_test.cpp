@@ -39,18 +39,17 @@ TEST(MusicLoader, RefusesWhatIsNotAStandardMidiFile) {
   std::string format2 = music;
   format2[9] = 2;
   // One track of 69,642 bytes: a text event of 0x11000 bytes, then its end.
-  const std::string track = std::string("\0\xff\x01\x84\xa0\x00", 6) + std::string(0x11000, 'x') +
-                            std::string("\0\xff\x2f\0", 4);
-  const std::string longTrack = kOneNote.substr(0, 14) + "MTrk" + std::string("\0\1\x10\x0a", 4) + track;
+  const std::string longTrack = kOneNote.substr(0, 14) +
+                                std::string("MTrk\0\1\x10\x0a\0\xff\x01\x84\xa0\x00", 14) +
+                                std::string(0x11000, 'x') + std::string("\0\xff\x2f\0", 4);
   const std::tuple<std::u16string, std::string, bool> kFiles[] = {
-      {u"music", music, true},    {u"music", kOneNote, true},
-      {u"music", format2, false}, {u"music", music.substr(0, 14), false},
-      {u"music", "MThd", false},  {u"music\u0100", music, false}, {u"music", longTrack, true}};
+      {u"music", music, true},       {u"music", kOneNote, true},
+      {u"music", longTrack, true},   {u"music", format2, false},
+      {u"music", "MThd", false},     {u"music", music.substr(0, 14), false},
+      {u"music\u0100", music, false}};
   CoInitialize(NULL);
-  IDirectMusicLoader* loader = NULL;
-  ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, NULL, CLSCTX_INPROC_SERVER,
-                             IID_IDirectMusicLoader, (void**)&loader),
-            S_OK);
+  auto* loader = Create<IDirectMusicLoader>(CLSID_DirectMusicLoader, IID_IDirectMusicLoader);
+  ASSERT_TRUE(loader);
   for (const auto& [name, bytes, loads] : kFiles) {
     TestFile file("music", bytes);
     IDirectMusicSegment2* segment = LoadSegment(loader, name);

@@ -27,7 +27,7 @@ struct Tracked {
   int refs = 1;
 };
 struct Journal {
-  std::vector<std::string> calls;
+  std::string calls;  // each call followed by a space
   int callsAfterRelease = 0;
   std::vector<std::unique_ptr<Tracked>> objects;
   template <class T, class... Args>
@@ -41,9 +41,7 @@ struct Journal {
     for (const auto& o : objects) sum += o->refs;
     return sum;
   }
-  bool Called(const std::string& call) const {
-    return std::find(calls.begin(), calls.end(), call) != calls.end();
-  }
+  bool Called(const std::string& call) const { return calls.find(call + " ") != std::string::npos; }
 };
 
 template <class Interface>
@@ -56,18 +54,12 @@ class StandIn : public Interface, public Tracked {
  protected:
   void Record(const std::string& call) {
     m_journal->callsAfterRelease += refs <= 0;
-    m_journal->calls.push_back(m_name + "." + call);
+    m_journal->calls += m_name + "." + call + " ";
   }
   Journal* m_journal;
   std::string m_name;
 };
 
-struct DirectMusicStandIn : StandIn<IDirectMusic> {
-  explicit DirectMusicStandIn(Journal* j) : StandIn(j, "dm") {}
-};
-struct StateStandIn : StandIn<IDirectMusicSegmentState> {
-  explicit StateStandIn(Journal* j) : StandIn(j, "state") {}
-};
 struct SegmentStandIn : StandIn<IDirectMusicSegment2> {
   explicit SegmentStandIn(Journal* j) : StandIn(j, "seg") {}
   HRESULT WINAPI SetParam(REFGUID type, DWORD groups, DWORD, MUSIC_TIME, void* param) override {
@@ -85,13 +77,13 @@ struct PerformanceStandIn : StandIn<IDirectMusicPerformance2> {
   PerformanceStandIn(Journal* j, HRESULT init) : StandIn(j, "perf"), m_init(init) {}
   HRESULT WINAPI Init(IDirectMusic** dm, LPDIRECTSOUND, HWND) override {
     Record("Init");
-    if (SUCCEEDED(m_init) && dm) *dm = m_journal->Make<DirectMusicStandIn>();
+    if (SUCCEEDED(m_init) && dm) *dm = m_journal->Make<StandIn<IDirectMusic>>("dm");
     return m_init;
   }
   HRESULT WINAPI PlaySegment(IDirectMusicSegment*, DWORD, LONGLONG,
                              IDirectMusicSegmentState** state) override {
     Record("PlaySegment");
-    if (state) *state = m_journal->Make<StateStandIn>();
+    if (state) *state = m_journal->Make<StandIn<IDirectMusicSegmentState>>("state");
     return S_OK;
   }
   HRESULT WINAPI Stop(IDirectMusicSegment*, IDirectMusicSegmentState*, MUSIC_TIME, DWORD) override {
@@ -125,10 +117,10 @@ struct LoaderStandIn : StandIn<IDirectMusicLoader> {
 };
 
 template <class Interface>
-void Register(REFCLSID clsid, REFIID iid, Interface* object) {
+void Register(REFCLSID clsid, REFIID iid, StandIn<Interface>* object) {
   ComTestRegisterClass(clsid, [object, wanted = GUID(iid)](REFIID riid, LPVOID* ppv) {
     if (riid != wanted) return E_NOINTERFACE;
-    *ppv = object;
+    *ppv = static_cast<Interface*>(object);
     return S_OK;
   });
 }
@@ -142,8 +134,7 @@ class Music : public ::testing::Test {
     ComTestRestoreClasses();
     unsetenv("ALSA_CONFIG_PATH");
     // A soundfont load that outlasted the close holds the performance until it ends.
-    for (int i = 0; i < 300 && ComTestLiveObjects() != m_live; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    WaitUntil([&] { return ComTestLiveObjects() == m_live; }, std::chrono::seconds(30));
     EXPECT_EQ(m_live, ComTestLiveObjects()) << "platform COM objects left alive";
     EXPECT_EQ(m_init, ComTestInitCount()) << "COM left initialised";
     EXPECT_EQ(0, m_journal.References()) << "a stand-in still holds references";
@@ -167,28 +158,16 @@ TEST_F(Music, NormalRunTellsDirectMusicWhatToPlayAndReleasesEverything) {
   auto* seg = m_journal.Make<SegmentStandIn>();
   auto* loader = m_journal.Make<LoaderStandIn>(S_OK, seg);
   seg->performance = static_cast<IDirectMusicPerformance2*>(perf);
-  Register<IDirectMusicPerformance2>(CLSID_DirectMusicPerformance, IID_IDirectMusicPerformance2,
-                                     perf);
-  Register<IDirectMusicLoader>(CLSID_DirectMusicLoader, IID_IDirectMusicLoader, loader);
+  Register(CLSID_DirectMusicPerformance, IID_IDirectMusicPerformance2, perf);
+  Register(CLSID_DirectMusicLoader, IID_IDirectMusicLoader, loader);
   EXPECT_EQ(
       Run(),
       "Creating performance\nCreating loader\nGot here\nLoading MIDI segment\nPlaying segment\n");
-  const std::vector<std::string> expected = {"perf.Init",
-                                             "perf.AddPort",
-                                             "loader.SetSearchDirectory",
-                                             "loader.GetObject",
-                                             "seg.SetParam(StandardMIDIFile,all,perf)",
-                                             "seg.SetParam(Download,all,perf)",
-                                             "perf.PlaySegment",
-                                             "state.Release",
-                                             "perf.Stop",
-                                             "seg.SetParam(Unload,all,perf)",
-                                             "seg.Release",
-                                             "perf.CloseDown",
-                                             "perf.Release",
-                                             "dm.Release",
-                                             "loader.Release"};
-  EXPECT_EQ(m_journal.calls, expected);
+  EXPECT_EQ(m_journal.calls,
+            "perf.Init perf.AddPort loader.SetSearchDirectory loader.GetObject "
+            "seg.SetParam(StandardMIDIFile,all,perf) seg.SetParam(Download,all,perf) "
+            "perf.PlaySegment state.Release perf.Stop seg.SetParam(Unload,all,perf) seg.Release "
+            "perf.CloseDown perf.Release dm.Release loader.Release ");
   EXPECT_EQ(loader->searchPath, m_folder.Path());
   const DMUS_OBJECTDESC& desc = loader->lastDesc;
   EXPECT_EQ(desc.dwSize, sizeof(DMUS_OBJECTDESC));
@@ -207,8 +186,7 @@ TEST_F(Music, EachFailureIsLoggedAndTheRestCarriesOn) {
     const char* name;
     Perf perf;
     Loader loader;
-    std::string file;
-    std::string log;
+    std::string file, log;
     bool plays;
   };
   const std::string music = ShippedFile("Duridaz.mid");
@@ -246,13 +224,12 @@ TEST_F(Music, EachFailureIsLoggedAndTheRestCarriesOn) {
     }
     if (c.perf == kNoPerfClass) ComTestRegisterClass(CLSID_DirectMusicPerformance, {});
     if (c.perf == kStandIn || c.perf == kInitFails)
-      Register<IDirectMusicPerformance2>(
-          CLSID_DirectMusicPerformance, IID_IDirectMusicPerformance2,
-          m_journal.Make<PerformanceStandIn>(c.perf == kInitFails ? E_FAIL : S_OK));
+      Register(CLSID_DirectMusicPerformance, IID_IDirectMusicPerformance2,
+               m_journal.Make<PerformanceStandIn>(c.perf == kInitFails ? E_FAIL : S_OK));
     if (c.loader == kNoLoaderClass) ComTestRegisterClass(CLSID_DirectMusicLoader, {});
     if (c.loader == kRefusesFolder)
-      Register<IDirectMusicLoader>(CLSID_DirectMusicLoader, IID_IDirectMusicLoader,
-                                   m_journal.Make<LoaderStandIn>(E_FAIL, nullptr));
+      Register(CLSID_DirectMusicLoader, IID_IDirectMusicLoader,
+               m_journal.Make<LoaderStandIn>(E_FAIL, nullptr));
     if (c.loader == kFolderGone) {
       ASSERT_EQ(0, mkdir("gone", 0755));
       ASSERT_EQ(0, chdir("gone"));
@@ -292,19 +269,20 @@ TEST_F(Music, ClosingWhileTheInstrumentsLoadEndsPromptly) {
   EXPECT_EQ(errors.find("error:"), std::string::npos) << errors;
 }
 
+// Renders one block of the synthesizer's output: whether it was audible.
+bool RenderBlock(fluid_synth_t* synth) {
+  float left[64], right[64];
+  fluid_synth_write_float(synth, 64, left, 0, 1, right, 0, 1);
+  return std::any_of(left, left + 64, [](float sample) { return std::fabs(sample) > 1e-3f; });
+}
+
 // Whether the performance's synthesizer sounds, rendered until it does: for up
 // to a minute when it must (the loading thread's last step may still be due),
 // else for two seconds of music.
 bool Sounds(fluid_synth_t* synth, bool must) {
-  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-  for (int block = 0; must ? std::chrono::steady_clock::now() < giveUp : block < 2 * 44100 / 64;
-       ++block) {
-    float left[64], right[64];
-    fluid_synth_write_float(synth, 64, left, 0, 1, right, 0, 1);
-    for (float sample : left)
-      if (std::fabs(sample) > 1e-3f) return true;
-    if (must) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  if (must) return WaitUntil([&] { return RenderBlock(synth); });
+  for (int block = 0; block < 2 * 44100 / 64; ++block)
+    if (RenderBlock(synth)) return true;
   return false;
 }
 
@@ -317,24 +295,20 @@ bool Sounds(fluid_synth_t* synth, bool must) {
 // thread (at most 19), whose own priority it leaves.
 TEST_F(Music, SegmentPlayedWhileTheInstrumentsLoadStartsOnceTheyAreIn) {
   WriteWholeFile("one.mid", kOneNote);
-  const std::pair<const char*, bool> kScripts[] = {
-      {"DWP", true},       {"DPW", true},       {"DPSPW", true},
-      {"DPUDPW", true},    {"DPSUDW", false},   {"DdWUPW", true}};
+  const std::pair<const char*, bool> kScripts[] = {{"DWP", true},     {"DPW", true},
+                                                   {"DPSPW", true},   {"DPUDPW", true},
+                                                   {"DPSUDW", false}, {"DdWUPW", true}};
   WriteWholeFile("two.mid", kOneNote);
   CoInitialize(NULL);
   EXPECT_GT(ComTestInitCount(), 0);
   const int nice = getpriority(PRIO_PROCESS, (id_t)gettid());  // the suite may run under nice
   for (const auto& [script, sounds] : kScripts) {
     SCOPED_TRACE(script);
-    IDirectMusicPerformance2* perf = NULL;
-    IDirectMusicLoader* loader = NULL;
-    ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicPerformance, NULL, CLSCTX_INPROC_SERVER,
-                               IID_IDirectMusicPerformance2, (void**)&perf),
-              S_OK);
+    auto* perf = Create<IDirectMusicPerformance2>(CLSID_DirectMusicPerformance,
+                                                  IID_IDirectMusicPerformance2);
+    auto* loader = Create<IDirectMusicLoader>(CLSID_DirectMusicLoader, IID_IDirectMusicLoader);
+    ASSERT_TRUE(perf && loader);
     ASSERT_EQ(perf->Init(NULL, NULL, NULL), S_OK);
-    ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, NULL, CLSCTX_INPROC_SERVER,
-                               IID_IDirectMusicLoader, (void**)&loader),
-              S_OK);
     IDirectMusicSegment2* seg = LoadSegment(loader, u"one.mid");
     IDirectMusicSegment2* second = LoadSegment(loader, u"two.mid");
     ASSERT_TRUE(seg && second);
@@ -354,17 +328,12 @@ TEST_F(Music, SegmentPlayedWhileTheInstrumentsLoadStartsOnceTheyAreIn) {
       // An unload takes effect now or, while they load, once they are in.
       secondHolds = *step == 'd' || (secondHolds && *step != 'u');
       const bool empties = *step == 'U' && !secondHolds;
-      const auto start = std::chrono::steady_clock::now();
-      while (empties && fluid_synth_sfcount(synth) != 0 &&
-             std::chrono::steady_clock::now() - start < std::chrono::seconds(60))
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      EXPECT_TRUE(!empties || fluid_synth_sfcount(synth) == 0) << "unloaded";
+      EXPECT_TRUE(!empties || WaitUntil([&] { return fluid_synth_sfcount(synth) == 0; }))
+          << "unloaded";
       EXPECT_TRUE(*step != 'U' || empties || fluid_synth_sfcount(synth) == 1) << "kept";
-      while (*step == 'W' && fluid_synth_sfcount(synth) == 0 &&
-             std::chrono::steady_clock::now() - start < std::chrono::seconds(60)) {
-        float left[64], right[64];  // the synthesizer runs on while they load
-        fluid_synth_write_float(synth, 64, left, 0, 1, right, 0, 1);
-      }
+      // The synthesizer runs on while they load.
+      if (*step == 'W')
+        WaitUntil([&] { return RenderBlock(synth), fluid_synth_sfcount(synth) != 0; });
     }
     EXPECT_EQ(fluid_synth_sfcount(synth), 1);
     EXPECT_EQ(getpriority(PRIO_PROCESS, (id_t)gettid()), nice);
