@@ -12,7 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <memory>
-#include <thread>
+#include <numeric>
 
 #include "MusicSupport.h"
 #include "TestFiles.h"
@@ -37,9 +37,8 @@ struct Journal {
     return object;
   }
   int References() const {
-    int sum = 0;
-    for (const auto& o : objects) sum += o->refs;
-    return sum;
+    return std::accumulate(objects.begin(), objects.end(), 0,
+                           [](int sum, const auto& o) { return sum + o->refs; });
   }
   bool Called(const std::string& call) const { return calls.find(call + " ") != std::string::npos; }
 };
@@ -178,7 +177,9 @@ TEST_F(Music, NormalRunTellsDirectMusicWhatToPlayAndReleasesEverything) {
 
 // Every way DirectMusic can fail: the log after "Creating performance", and
 // whether the segment reaches the performance. Each failure is logged and
-// the next step still runs; nothing is called through a missing object.
+// the next step still runs; nothing is called through a missing object. With
+// no audio output the real performance closes while its instruments still
+// load on a thread of their own: that neither hangs nor leaks.
 TEST_F(Music, EachFailureIsLoggedAndTheRestCarriesOn) {
   enum Perf { kStandIn, kInitFails, kNoAudio, kNoPerfClass };
   enum Loader { kRealLoader, kNoLoaderClass, kRefusesFolder, kFolderGone };
@@ -213,6 +214,7 @@ TEST_F(Music, EachFailureIsLoggedAndTheRestCarriesOn) {
       {"file cut short", kStandIn, kRealLoader, music.substr(0, music.size() / 2), loading, false},
       {"file empty", kStandIn, kRealLoader, "", loading, false},
   };
+  testing::internal::CaptureStderr();
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     ScratchFolder folder(c.name);
@@ -245,23 +247,6 @@ TEST_F(Music, EachFailureIsLoggedAndTheRestCarriesOn) {
     if (c.loader == kFolderGone) {
       ASSERT_EQ(0, chdir(folder.Path().c_str()));
     }
-  }
-}
-
-// The instruments load on a thread of their own: closing at once, while they
-// still load, neither hangs (30 s is generous for a busy machine: the load runs
-// at a lower priority) nor leaks, and the log is the normal one.
-TEST_F(Music, ClosingWhileTheInstrumentsLoadEndsPromptly) {
-  WriteWholeFile("Duridaz.mid", ShippedFile("Duridaz.mid"));
-  WriteWholeFile("asound.conf", "# no devices\n");
-  setenv("ALSA_CONFIG_PATH", (m_folder.Path() + "/asound.conf").c_str(), 1);
-  testing::internal::CaptureStderr();
-  for (int run = 0; run < 3; ++run) {
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Run(),
-              "Creating performance\nFailed to initalise port\nCreating loader\nGot here\n"
-              "Loading MIDI segment\nPlaying segment\n");
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
   }
   // FluidSynth's errors (the missing device) in the platform's own wording.
   const std::string errors = testing::internal::GetCapturedStderr();
