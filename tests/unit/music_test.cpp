@@ -1,24 +1,103 @@
 // The music player against the real FluidSynth objects and against stand-ins
 // that fail on purpose: what "MIDI.txt" says, what reaches DirectMusic, and that
-// shut-down releases everything without calling a released object.
+// shut-down releases everything without calling a released object; and the
+// platform's side of the music files: paths become wide strings safely, and
+// the loader takes standard MIDI files only.
 #include <gtest/gtest.h>
 
 #include <com_testing.h>
+#include <dmusici.h>
 #include <fluidsynth.h>
 
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <memory>
 #include <numeric>
+#include <string>
+#include <tuple>
 
 #include "MusicSupport.h"
 #include "TestFiles.h"
 #include "music/CMusic.h"
 
 namespace {
+
+// A format 0 file of one piano note, half a second long, at its very start.
+const std::string kOneNote(
+    "MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\x0c\0\x90\x3c\x64\x60\x80\x3c\x40\0\xff\x2f\0", 34);
+
+// A new object of one of the platform's classes, or NULL.
+template <class Interface>
+Interface* Create(REFCLSID clsid, REFIID iid) {
+  Interface* object = NULL;
+  EXPECT_EQ(CoCreateInstance(clsid, NULL, CLSCTX_INPROC_SERVER, iid, (void**)&object), S_OK);
+  return object;
+}
+
+// A segment from the platform's loader, or NULL.
+IDirectMusicSegment2* LoadSegment(IDirectMusicLoader* loader, const std::u16string& name) {
+  DMUS_OBJECTDESC desc = {};
+  desc.dwSize = sizeof desc;
+  desc.dwValidData = DMUS_OBJ_FILENAME;
+  std::copy_n(name.c_str(), name.size() + 1, desc.wszFileName);
+  IDirectMusicSegment2* segment = NULL;
+  const HRESULT hr = loader->GetObject(&desc, IID_IDirectMusicSegment2, (void**)&segment);
+  EXPECT_EQ(SUCCEEDED(hr), segment != NULL);
+  return segment;
+}
+
+// The player's paths become wide strings whole, terminator included, or not
+// at all: nothing is ever written past the buffer.
+TEST(MusicPaths, WideConversionFitsWholeOrWritesNothing) {
+  struct Case {
+    const char* text;
+    int bytes, room, result;
+  } const kCases[] = {{"ab\xe9", -1, 4, 4}, {"ab\xe9", -1, 3, 0}, {"ab\xe9", 3, 3, 3},
+                      {"ab\xe9", 2, 1, 0},  {"ab\xe9", -1, 0, 4}, {"", -1, 1, 1}};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::Message() << c.bytes << " into " << c.room);
+    WCHAR out[6];
+    std::fill(std::begin(out), std::end(out), WCHAR(0x7777));
+    const int result =
+        MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, c.text, c.bytes, c.room ? out : NULL, c.room);
+    EXPECT_EQ(result, c.result);
+    for (int i = 0; i < 6; ++i)
+      EXPECT_EQ(out[i], c.room && i < result ? WCHAR((unsigned char)c.text[i]) : WCHAR(0x7777))
+          << i;
+  }
+}
+
+// The platform's loader takes standard MIDI files of format 0 or 1 only
+// (tracks of any length), by a name whose every unit comes from the ANSI code page.
+TEST(MusicLoader, RefusesWhatIsNotAStandardMidiFile) {
+  const std::string music = ShippedFile("Duridaz.mid");
+  std::string format2 = music;
+  format2[9] = 2;
+  // One track of 69,642 bytes: a text event of 0x11000 bytes, then its end.
+  const std::string longTrack = kOneNote.substr(0, 14) +
+                                std::string("MTrk\0\1\x10\x0a\0\xff\x01\x84\xa0\x00", 14) +
+                                std::string(0x11000, 'x') + std::string("\0\xff\x2f\0", 4);
+  const std::tuple<std::u16string, std::string, bool> kFiles[] = {
+      {u"music", music, true},       {u"music", kOneNote, true},
+      {u"music", longTrack, true},   {u"music", format2, false},
+      {u"music", "MThd", false},     {u"music", music.substr(0, 14), false},
+      {u"music\u0100", music, false}};
+  CoInitialize(NULL);
+  auto* loader = Create<IDirectMusicLoader>(CLSID_DirectMusicLoader, IID_IDirectMusicLoader);
+  ASSERT_TRUE(loader);
+  for (const auto& [name, bytes, loads] : kFiles) {
+    TestFile file("music", bytes);
+    IDirectMusicSegment2* segment = LoadSegment(loader, name);
+    EXPECT_EQ(segment != NULL, loads);
+    if (segment) segment->Release();
+  }
+  loader->Release();
+  CoUninitialize();
+}
 
 // The stand-ins write their calls into one journal, which owns them, so a call
 // after the last release is counted instead of touching freed memory.
