@@ -271,14 +271,14 @@ TEST_F(Music, EachFailureIsLoggedAndTheRestCarriesOn) {
   };
   const std::string music = ShippedFile("Duridaz.mid");
   const std::string loading = "Creating loader\nGot here\nLoading MIDI segment\n";
+  const std::string plays = loading + "Playing segment\n";
   const Case kCases[] = {
-      {"no audio output", kNoAudio, kRealLoader, music,
-       "Failed to initalise port\n" + loading + "Playing segment\n", false},
-      {"no performance class", kNoPerfClass, kRealLoader, music,
-       "Failed to create instance\nFailed to create performance\n" + loading + "Playing segment\n",
+      {"no audio output", kNoAudio, kRealLoader, music, "Failed to initalise port\n" + plays,
        false},
+      {"no performance class", kNoPerfClass, kRealLoader, music,
+       "Failed to create instance\nFailed to create performance\n" + plays, false},
       {"performance Init fails", kInitFails, kRealLoader, music,
-       "Failed to initialise peformance\n" + loading + "Playing segment\n", true},
+       "Failed to initialise peformance\n" + plays, true},
       {"no loader class", kInitFails, kNoLoaderClass, music,
        "Failed to initialise peformance\nCreating loader\nFailed to create instance\n"
        "Failed to create loader\nGot here\n",
@@ -287,11 +287,10 @@ TEST_F(Music, EachFailureIsLoggedAndTheRestCarriesOn) {
        loading + "Failed to set search directory\n", false},
       {"working folder deleted", kStandIn, kFolderGone, music,
        loading + "Failed to get current directory\n", false},
-      {"file plays", kStandIn, kRealLoader, music, loading + "Playing segment\n", true},
+      {"file plays", kStandIn, kRealLoader, music, plays, true},
       {"file missing", kStandIn, kRealLoader, "missing", loading, false},
-      {"file is text", kStandIn, kRealLoader, "not music\n", loading, false},
+      {"file is text", kStandIn, kRealLoader, "not music but some text\n", loading, false},
       {"file cut short", kStandIn, kRealLoader, music.substr(0, music.size() / 2), loading, false},
-      {"file empty", kStandIn, kRealLoader, "", loading, false},
   };
   testing::internal::CaptureStderr();
   for (const Case& c : kCases) {
