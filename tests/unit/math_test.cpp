@@ -36,16 +36,18 @@ TEST(TriangleNormal, IsTheUnitNormalOfTheTerrainTriangle) {
   }
 }
 
+// Inside one second counts as one second; a clock that went backwards gives 0;
+// one that wrapped round counts on.
 TEST(AverageFrameRate, CountsWholeFramesPerElapsedSecond) {
   struct Case {
     uint32_t frames;
     int32_t start, end;
     uint32_t want;
-  } const kCases[] = {{600, 1000, 1010, 60},
-                      {599, 1000, 1010, 59},
-                      {42, 1000, 1000, 42},  // inside one second: one second
-                      {600, 1010, 1000, 0},  // the clock went backwards
-                      {600, INT32_MAX - 4, INT32_MIN + 5, 60}};
+  };
+  // clang-format off
+  const Case kCases[] = {{600, 1000, 1010, 60}, {599, 1000, 1010, 59}, {42, 1000, 1000, 42},
+                         {600, 1010, 1000, 0},  {600, INT32_MAX - 4, INT32_MIN + 5, 60}};
+  // clang-format on
   for (const Case& c : kCases) EXPECT_EQ(AverageFrameRate(c.frames, c.start, c.end), c.want);
 }
 

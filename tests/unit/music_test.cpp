@@ -111,9 +111,8 @@ struct Journal {
   std::vector<std::unique_ptr<Tracked>> objects;
   template <class T, class... Args>
   T* Make(Args... args) {
-    T* object = new T(this, args...);
-    objects.emplace_back(object);
-    return object;
+    objects.emplace_back(new T(this, args...));
+    return static_cast<T*>(objects.back().get());
   }
   int References() const {
     return std::accumulate(objects.begin(), objects.end(), 0,
