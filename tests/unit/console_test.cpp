@@ -62,9 +62,6 @@ TEST(Console, TypedSequencesGiveTheirExactLog) {
                 i >= kConsoleHistoryLines - c.history ? "test" : "")
           << "history line " << i;
   }
-  // Only the low byte of the character code is a character.
-  EXPECT_EQ(WndProc(nullptr, WM_CHAR, 0x100 + 'q', 0), 0);
-  EXPECT_EQ(InputLine.text[0], 'q');
 }
 
 }  // namespace

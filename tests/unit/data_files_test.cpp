@@ -66,8 +66,7 @@ TEST(DataFiles, FirstSkyTexelGivesLightBlueWalls) {
 // A type 1 standard MIDI file of 8 tracks with drums on channel 10.
 TEST(DataFiles, MusicIsEightTracksWithDrums) {
   const std::string music = ShippedFile("Duridaz.mid");
-  ASSERT_GE(music.size(), 14u);
-  EXPECT_EQ(music.substr(0, 14), std::string("MThd\0\0\0\6\0\1\0\x08", 12) + music.substr(12, 2));
+  EXPECT_EQ(music.substr(0, 12), std::string("MThd\0\0\0\6\0\1\0\x08", 12));
   EXPECT_GT(std::count(music.begin(), music.end(), '\x99'), 200);
 }
 
