@@ -103,10 +103,9 @@ struct ObliqueView {
     // Turned by yaw about y, then pitch about x, looking from (100, 50, 200).
     const double cy = std::cos(yaw), sy = std::sin(yaw), cp = std::cos(pitch), sp = std::sin(pitch);
     const double r[3][3] = {{cy, 0, -sy}, {sp * sy, cp, sp * cy}, {cp * sy, -sp, cp * cy}};
-    const double eye[3] = {100, 50, 200};
     for (int row = 0; row < 3; ++row) {
       for (int col = 0; col < 3; ++col) modelview[col * 4 + row] = (float)r[row][col];
-      modelview[12 + row] = (float)-(r[row][0] * eye[0] + r[row][1] * eye[1] + r[row][2] * eye[2]);
+      modelview[12 + row] = (float)-(r[row][0] * 100 + r[row][1] * 50 + r[row][2] * 200);
     }
     modelview[15] = 1;
   }
