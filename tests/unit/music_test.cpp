@@ -75,8 +75,7 @@ TEST(MusicPaths, WideConversionFitsWholeOrWritesNothing) {
 // (tracks of any length), by a name whose every unit comes from the ANSI code page.
 TEST(MusicLoader, RefusesWhatIsNotAStandardMidiFile) {
   const std::string music = ShippedFile("Duridaz.mid");
-  std::string format2 = music;
-  format2[9] = 2;
+  const std::string format2 = music.substr(0, 9) + '\2' + music.substr(10);
   // One track of 69,642 bytes: a text event of 0x11000 bytes, then its end.
   const std::string longTrack = kOneNote.substr(0, 14) +
                                 std::string("MTrk\0\1\x10\x0a\0\xff\x01\x84\xa0\x00", 14) +
@@ -206,7 +205,6 @@ void Register(REFCLSID clsid, REFIID iid, StandIn<Interface>* object) {
 // own, and ends with every object released and COM uninitialised.
 class Music : public ::testing::Test {
  protected:
-  Music() : m_live(ComTestLiveObjects()), m_init(ComTestInitCount()) {}
   ~Music() override {
     ComTestRestoreClasses();
     unsetenv("ALSA_CONFIG_PATH");
@@ -226,7 +224,7 @@ class Music : public ::testing::Test {
   }
   ScratchFolder m_folder{::testing::UnitTest::GetInstance()->current_test_info()->name()};
   Journal m_journal;
-  int m_live, m_init;
+  int m_live = ComTestLiveObjects(), m_init = ComTestInitCount();
 };
 
 TEST_F(Music, NormalRunTellsDirectMusicWhatToPlayAndReleasesEverything) {
@@ -347,11 +345,10 @@ bool Sounds(fluid_synth_t* synth, bool must) {
 // any segment still holds them; and the load runs 10 nicer than the calling
 // thread (at most 19), whose own priority it leaves.
 TEST_F(Music, SegmentPlayedWhileTheInstrumentsLoadStartsOnceTheyAreIn) {
-  WriteWholeFile("one.mid", kOneNote);
+  for (const char* name : {"one.mid", "two.mid"}) WriteWholeFile(name, kOneNote);
   const std::pair<const char*, bool> kScripts[] = {{"DWP", true},     {"DPW", true},
                                                    {"DPSPW", true},   {"DPUDPW", true},
                                                    {"DPSUDW", false}, {"DdWUPW", true}};
-  WriteWholeFile("two.mid", kOneNote);
   CoInitialize(NULL);
   EXPECT_GT(ComTestInitCount(), 0);
   const int nice = getpriority(PRIO_PROCESS, (id_t)gettid());  // the suite may run under nice
