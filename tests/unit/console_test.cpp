@@ -36,8 +36,9 @@ TEST(Console, TypedSequencesGiveTheirExactLog) {
        on + "Line test: " + enter + typed("c") + "Line test: c" + enter, 2},
       {"switching off and on keeps the line", "`a``b\r",
        on + typed("a") + off + on + typed("b") + "Line test: ab" + enter, 1},
-      {"a line keeps 80 characters", "`" + letters + "\r",
-       on + typed(letters) + "Line test: " + letters.substr(0, 80) + enter, 1},
+      {"a line keeps 80 characters, and Enter empties it", "`" + letters + "\r\r",
+       on + typed(letters) + "Line test: " + letters.substr(0, 80) + enter + "Line test: " + enter,
+       2},
       {"control characters are stored and logged escaped, code 0 and DEL too",
        std::string("`%\b\x1b\0\x7fz\r", 8),
        on + "Recieved: '%'\nRecieved: '\\x08'\nRecieved: '\\x1b'\nRecieved: '\\x00'\n" +
