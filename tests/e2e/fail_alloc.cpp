@@ -1,7 +1,8 @@
 // Fault injection, preloaded into the program by the end-to-end tests.
 // SKELV_FAIL_ALLOC=N fails the N-th allocation the executable itself makes
-// (malloc, calloc, realloc, operator new, Xlib's hint allocators); at exit the
-// number it made goes to the file named by SKELV_ALLOC_COUNT.
+// (operator new, plain or nothrow, and Xlib's hint allocators: the program
+// calls no malloc of its own); at exit the number it made goes to the file
+// named by SKELV_ALLOC_COUNT.
 // SKELV_HOLD_SOUNDFONT=<fifo> holds every soundfont load until the fifo is opened.
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -17,8 +18,6 @@
 #include <new>
 
 extern "C" void* __libc_malloc(size_t);
-extern "C" void* __libc_calloc(size_t, size_t);
-extern "C" void* __libc_realloc(void*, size_t);
 
 namespace {
 uintptr_t g_begin = UINTPTR_MAX, g_end = 0;  // the executable's loaded segments
@@ -72,11 +71,7 @@ void* Forward(const char* name, void* caller) {
 }  // namespace
 
 #define CALLER __builtin_return_address(0)
-extern "C" void* malloc(size_t n) { return Plain(n, CALLER); }
-extern "C" void* calloc(size_t n, size_t s) { return Fails(CALLER) ? 0 : __libc_calloc(n, s); }
-extern "C" void* realloc(void* p, size_t n) { return Fails(CALLER) ? 0 : __libc_realloc(p, n); }
 void* operator new(size_t n) { return New(n, CALLER); }
-void* operator new[](size_t n) { return New(n, CALLER); }
 void* operator new(size_t n, const std::nothrow_t&) noexcept { return Plain(n, CALLER); }
 void* operator new[](size_t n, const std::nothrow_t&) noexcept { return Plain(n, CALLER); }
 

@@ -16,8 +16,7 @@ TEST(CodePage, Utf8TextBecomesItsBytesAndEachByteIsOneCharacter) {
       {"\xce\xa9\xe4\xb8\xad\xf0\x9f\x98\x80x\xc3", "x"},  // Ω, 中, an emoji; a cut sequence
   };
   char out[16];
-  for (const auto& c : kCases) {
+  for (const auto& c : kCases)
     EXPECT_EQ(std::string(out, cp1252::FromUtf8(c[0], (int)strlen(c[0]), out, sizeof out)), c[1]);
-  }
   EXPECT_EQ(cp1252::FromUtf8("abc", 3, out, 2), 2) << "never more than the capacity";
 }

@@ -1,5 +1,5 @@
 // The arithmetic of the 3D system: normals, the frame rate, the camera's
-// flight and steering, and the frustum's culling.
+// steering (its flight is the no-context test's), and the frustum's culling.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -36,23 +36,25 @@ TEST(TriangleNormal, IsTheUnitNormalOfTheTerrainTriangle) {
   }
 }
 
+// Inside one second counts as one second; a clock that went backwards gives 0;
+// one that wrapped round counts on.
 TEST(AverageFrameRate, CountsWholeFramesPerElapsedSecond) {
   struct Case {
     uint32_t frames;
     int32_t start, end;
     uint32_t want;
-  } const kCases[] = {{600, 1000, 1010, 60},
-                      {599, 1000, 1010, 59},
-                      {42, 1000, 1000, 42},  // inside one second: one second
-                      {600, 1010, 1000, 0},  // the clock went backwards
-                      {600, INT32_MAX - 4, INT32_MIN + 5, 60}};
+  };
+  // clang-format off
+  const Case kCases[] = {{600, 1000, 1010, 60}, {599, 1000, 1010, 59}, {42, 1000, 1000, 42},
+                         {600, 1010, 1000, 0},  {600, INT32_MAX - 4, INT32_MIN + 5, 60}};
+  // clang-format on
   for (const Case& c : kCases) EXPECT_EQ(AverageFrameRate(c.frames, c.start, c.end), c.want);
 }
 
 // One frame's steering from a cursor position, from eye (0, 0, 0) looking at
 // (100, 0, 0): left and right turn about the eye, up and down move the target's
 // height within 10 units of the eye's, the centre changes nothing.
-TEST(Camera, SteersFromTheCursorOffsetAndFliesLevel) {
+TEST(Camera, TurnsAboutTheEyeFromTheCursorOffset) {
   // clang-format off
   struct Case {
     int32_t x, y;
@@ -72,11 +74,6 @@ TEST(Camera, SteersFromTheCursorOffsetAndFliesLevel) {
   CCamera wild({0, 0, 0}, {100, 0, 0}, {0, 1, 0});
   wild.SteerFrom(INT32_MIN, INT32_MAX);
   EXPECT_TRUE(std::isfinite(wild.target.x) && std::isfinite(wild.target.z));
-
-  CCamera flight({128, 368, 128}, {585, 420, 400}, {0, 1, 0});
-  flight.MoveForward(0.5f);
-  ExpectVector(flight.eye, {356.5f, 368, 264});
-  ExpectVector(flight.target, {813.5f, 420, 536});
 
   // Rotate turns the target about the eye by each axis's angle.
   const float sixth = (float)(M_PI / 3);  // cos 0.5, sin 0.866025
@@ -106,10 +103,9 @@ struct ObliqueView {
     // Turned by yaw about y, then pitch about x, looking from (100, 50, 200).
     const double cy = std::cos(yaw), sy = std::sin(yaw), cp = std::cos(pitch), sp = std::sin(pitch);
     const double r[3][3] = {{cy, 0, -sy}, {sp * sy, cp, sp * cy}, {cp * sy, -sp, cp * cy}};
-    const double eye[3] = {100, 50, 200};
     for (int row = 0; row < 3; ++row) {
       for (int col = 0; col < 3; ++col) modelview[col * 4 + row] = (float)r[row][col];
-      modelview[12 + row] = (float)-(r[row][0] * eye[0] + r[row][1] * eye[1] + r[row][2] * eye[2]);
+      modelview[12 + row] = (float)-(r[row][0] * 100 + r[row][1] * 50 + r[row][2] * 200);
     }
     modelview[15] = 1;
   }
