@@ -68,7 +68,11 @@ wait_settled() {
 
 # Where the program's screen point (320, 240) really is: its client area's
 # origin plus that point, the client area standing at the program's (0, 0).
-origin() { xwininfo -id "$1" | sed -n 's/^ *Absolute upper-left [XY]: *//p' | paste -sd' '; }
+# (A look while the window manager rebuilds its frames may fail: it is asked again.)
+origin() {
+  poll 50 eval "xwininfo -id $1 >'$WORK_DIR/info' 2>&1" || fail "no window $1: $(cat "$WORK_DIR/info")"
+  sed -n 's/^ *Absolute upper-left [XY]: *//p' "$WORK_DIR/info" | paste -sd' '
+}
 centre() {
   read -r x y < <(origin "$WINDOW")
   echo "$((x + 320)) $((y + 240))"
