@@ -60,6 +60,12 @@ inline CApplication& App() {
 }
 inline CRenderer& Renderer() { return *App().system->renderer; }
 
+// A test that starts with the application made.
+class AppTest : public ::testing::Test {
+ protected:
+  void SetUp() override { App(); }
+};
+
 // Puts the camera at a pose and starts a frame there, as the frame's first step does.
 inline void BeginFrameAt(Vector3 eye, Vector3 target) {
   SetCursorPos(kMouseCentreX, kMouseCentreY);

@@ -32,9 +32,12 @@ UINT Next() {
 }
 uint32_t Frames() { return Renderer().frameCount; }
 
-TEST(MainLoop, EachPassTakesOneMessageAndDrawsOneFrame) {
-  WPARAM code = 99;
-  App();
+class MainLoop : public AppTest {
+ protected:
+  WPARAM code = 99;  // the quit code a pass gives
+};
+
+TEST_F(MainLoop, EachPassTakesOneMessageAndDrawsOneFrame) {
   while (Next()) MainLoopPass(&App(), &code);
   ASSERT_TRUE(Send("xdotool key grave"));
   const uint32_t before = Frames();
@@ -55,9 +58,7 @@ TEST(MainLoop, EachPassTakesOneMessageAndDrawsOneFrame) {
   EXPECT_EQ(Frames(), before + 3) << "the quit pass draws nothing";
 }
 
-TEST(MainLoop, CloseRequestDestroysTheWindowAndTheNextPassQuitsWithZero) {
-  WPARAM code = 99;
-  App();
+TEST_F(MainLoop, CloseRequestDestroysTheWindowAndTheNextPassQuitsWithZero) {
   ASSERT_TRUE(
       Send(SKELV_BUILD_DIR "/xclose $(xdotool search --name '^SKELV by Quorrin$' | head -n 1)"));
   while (Next() != WM_CLOSE && Next()) MainLoopPass(&App(), &code);
@@ -72,16 +73,14 @@ TEST(MainLoop, CloseRequestDestroysTheWindowAndTheNextPassQuitsWithZero) {
 
 // A second close signal before the first was taken ends the process at once:
 // a program stuck before its next pass still gives way to Ctrl+C.
-TEST(MainLoop, SecondCloseSignalBeforeTheFirstIsTakenEndsTheProcess) {
-  App();  // its window catches the close signals
-  // Surviving both, the statement returns: the death test fails.
+TEST_F(MainLoop, SecondCloseSignalBeforeTheFirstIsTakenEndsTheProcess) {
+  // The application's window catches the close signals. Surviving both, the
+  // statement returns, and the death test fails.
   EXPECT_EXIT(for (int i = 0; i < 2; ++i) raise(SIGINT), ::testing::KilledBySignal(SIGINT), "");
 }
 
 // A window that another client destroys ends the loop as a closed one does.
-TEST(MainLoop, WindowDestroyedByAnotherClientEndsTheLoopWithZero) {
-  WPARAM code = 99;
-  App();
+TEST_F(MainLoop, WindowDestroyedByAnotherClientEndsTheLoopWithZero) {
   FILE* search = popen("xdotool search --name '^SKELV by Quorrin$'", "r");
   unsigned long xwindow = 0;
   ASSERT_EQ(fscanf(search, "%lu", &xwindow), 1);
@@ -98,7 +97,7 @@ TEST(MainLoop, WindowDestroyedByAnotherClientEndsTheLoopWithZero) {
 // Keys typed under real layouts give the character messages Windows gives,
 // in Windows-1252: a dead key WM_DEADCHAR, the key completing it WM_CHAR of
 // the composed character.
-TEST(MainLoop, LayoutsGiveTheCharacterMessagesOfWindows) {
+TEST_F(MainLoop, LayoutsGiveTheCharacterMessagesOfWindows) {
   const struct {
     const char* command;
     std::string characters;  // in decimal, each WM_DEADCHAR's marked "dead"
@@ -114,7 +113,6 @@ TEST(MainLoop, LayoutsGiveTheCharacterMessagesOfWindows) {
   struct UsLayoutAfterwards {
     ~UsLayoutAfterwards() { EXPECT_EQ(std::system("setxkbmap us"), 0); }
   } restore;
-  App();
   for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.command);
@@ -147,8 +145,7 @@ TEST(MainLoop, LayoutsGiveTheCharacterMessagesOfWindows) {
 // A key a remapper maps for a moment (as xdotool type and on-screen keyboards
 // do) keeps the character it was pressed with, though the mapping is gone
 // by the time the press is taken and translated.
-TEST(MainLoop, AKeyMappedForAMomentKeepsItsCharacter) {
-  App();
+TEST_F(MainLoop, AKeyMappedForAMomentKeepsItsCharacter) {
   for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
   Display* other = XOpenDisplay(nullptr);
   int first = 0, last = 0;
@@ -179,8 +176,7 @@ TEST(MainLoop, AKeyMappedForAMomentKeepsItsCharacter) {
 // A pointer move replaces the move still waiting at the queue's end, and
 // nothing else: a key's messages before it stay; a filter takes the move out
 // ahead of them. (No frame is drawn, so no warp to the centre adds moves.)
-TEST(MainLoop, AMoveReplacesOnlyTheMoveWaitingAtTheQueuesEnd) {
-  App();
+TEST_F(MainLoop, AMoveReplacesOnlyTheMoveWaitingAtTheQueuesEnd) {
   ASSERT_EQ(std::system("xdotool mousemove 200 150"), 0);
   std::vector<UINT> taken;
   auto takeAll = [&taken] {  // dispatched, so the window's paint request is met
@@ -200,8 +196,7 @@ TEST(MainLoop, AMoveReplacesOnlyTheMoveWaitingAtTheQueuesEnd) {
 
 // An X error that repeats the one before is counted, and the count printed
 // when another error comes.
-TEST(MainLoop, RepeatedXErrorsArePrintedOnceWithTheirCount) {
-  App();
+TEST_F(MainLoop, RepeatedXErrorsArePrintedOnceWithTheirCount) {
   Display* other = XOpenDisplay(nullptr);  // the error handler is the process's
   ASSERT_TRUE(other);
   const Window none = 0x7ffffff0;
@@ -229,8 +224,7 @@ POINT WaitForCursor(int x, int y) {
 // events; once it has left, from the server. The move's events are in our
 // connection when xdotool returns, so the very first read after a move, with
 // no message handled in between, must give the new position.
-TEST(MainLoop, CursorFollowsThePointerInAndOutOfTheWindow) {
-  App();
+TEST_F(MainLoop, CursorFollowsThePointerInAndOutOfTheWindow) {
   for (const char* move : {"60 70", "100 90", "800 700", "61 71", "62 72", "900 10"}) {
     SCOPED_TRACE(move);
     ASSERT_EQ(std::system((std::string("xdotool mousemove ") + move).c_str()), 0);
@@ -243,8 +237,7 @@ TEST(MainLoop, CursorFollowsThePointerInAndOutOfTheWindow) {
 // Another client's grab on our window (a window manager's button binding)
 // stops its events without notice: the moves are seen all the same, and
 // after a warp at once.
-TEST(MainLoop, CursorFollowsThePointerUnderAnotherClientsGrab) {
-  App();
+TEST_F(MainLoop, CursorFollowsThePointerUnderAnotherClientsGrab) {
   ASSERT_EQ(std::system("xdotool mousemove 300 200"), 0);
   EXPECT_EQ(WaitForCursor(300, 200).x, 300);
   Display* other = XOpenDisplay(nullptr);
@@ -271,8 +264,7 @@ TEST(MainLoop, CursorFollowsThePointerUnderAnotherClientsGrab) {
 // A move still in our connection when the program warps the pointer back was
 // already steered by; with the server held by another client, the warp's own
 // event comes late, and the old move must not count a second time.
-TEST(MainLoop, AMoveFromBeforeAWarpCountsOnce) {
-  App();
+TEST_F(MainLoop, AMoveFromBeforeAWarpCountsOnce) {
   ASSERT_EQ(std::system("xdotool mousemove 800 700 mousemove 320 240"), 0);  // in by a crossing
   for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
   Display* other = XOpenDisplay(nullptr);

@@ -23,11 +23,12 @@ Rgb Fogged(Rgb c, double f) {
   return {c.r * f + 255 * (1 - f), c.g * f + 255 * (1 - f), c.b * f + 255 * (1 - f)};
 }
 
+class Scene : public AppTest {};
+
 // Looking at the middle of each wall, 450 high, from 300 units in front of it:
 // the lower part of the picture shows the wall, the top the ceiling.
-TEST(Scene, WallsShowTheFirstSkyTexelTintedAndFoggedUnderTheCeiling) {
+TEST_F(Scene, WallsShowTheFirstSkyTexelTintedAndFoggedUnderTheCeiling) {
   const Vector3 kWalls[] = {{1536, 450, 3072}, {0, 450, 1536}, {3072, 450, 1536}, {1536, 450, 0}};
-  App();
   for (const Vector3& mid : kWalls) {
     SCOPED_TRACE(mid.x + mid.z * 10000);
     // 300 units towards the middle of the box, 1,536 units from each wall
@@ -47,8 +48,7 @@ TEST(Scene, WallsShowTheFirstSkyTexelTintedAndFoggedUnderTheCeiling) {
 // Looking up into the corner x = 0, z = 3072: each ceiling texel is 12 units
 // square, the image's first row along z = 3072 and its first column at x = 0.
 // (Without fog: the ceiling reaches behind the eye, where fog is approximate.)
-TEST(Scene, CeilingShowsTheSkyImage) {
-  App();
+TEST_F(Scene, CeilingShowsTheSkyImage) {
   BeginFrameAt({150, 300, 2900}, {100, 512, 2960});
   glDisable(GL_FOG);
   Renderer().DrawSkyBox();
@@ -73,8 +73,7 @@ TEST(Scene, CeilingShowsTheSkyImage) {
 
 // Over a known picture the logo adds the colour of its clear texels and leaves
 // the picture alone under its opaque ones, evenly lit across the corner.
-TEST(Scene, LogoAddsItsClearTexelsInTheLowerRightCorner) {
-  App();
+TEST_F(Scene, LogoAddsItsClearTexelsInTheLowerRightCorner) {
   glClearColor(40 / 255.0f, 40 / 255.0f, 40 / 255.0f, 1);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   Renderer().DrawLogo();
@@ -104,7 +103,7 @@ void DrawWholeGrid() {
 }
 
 // The leaves tile the terrain: each square of the grid lies in exactly one.
-TEST(Scene, QuadtreeLeavesTileTheTerrain) {
+TEST_F(Scene, QuadtreeLeavesTileTheTerrain) {
   std::vector<int> cover(kGridSize * kGridSize, 0);
   std::function<void(const CQuadNode*)> visit = [&](const CQuadNode* node) {
     if (node->level < node->maxLevel) {
@@ -124,7 +123,7 @@ TEST(Scene, QuadtreeLeavesTileTheTerrain) {
 // and from any point and heading the camera can reach by steering (eye height
 // 368, target within 10 of it), the quadtree's walk draws the very picture a
 // draw of the whole grid draws, hills rising in front of the camera included.
-TEST(Scene, QuadtreeDrawsWhatTheWholeGridDraws) {
+TEST_F(Scene, QuadtreeDrawsWhatTheWholeGridDraws) {
   std::vector<std::pair<Vector3, Vector3>> poses = {
       {{128, 368, 128}, {585, 420, 400}},  // the start of the flight
       {{968, 368, 628}, {1425, 420, 900}},
@@ -136,7 +135,6 @@ TEST(Scene, QuadtreeDrawsWhatTheWholeGridDraws) {
           poses.push_back({{x, 368, z},
                            {x + 500 * std::cos(heading * 0.785f), 368 + dy,
                             z + 500 * std::sin(heading * 0.785f)}});
-  App();
   for (const auto& [eye, target] : poses) {
     SCOPED_TRACE(::testing::Message() << eye.x << "," << eye.z << " to " << target.x << ","
                                       << target.y << "," << target.z);
@@ -152,8 +150,7 @@ TEST(Scene, QuadtreeDrawsWhatTheWholeGridDraws) {
 // A frame shows the sky box, the terrain, the logo and, while the console is
 // on, its panel, each drawn over the one before; and the next frame starts
 // afresh, whatever state the overlays left.
-TEST(Scene, FrameDrawsItsStepsInOrder) {
-  App();
+TEST_F(Scene, FrameDrawsItsStepsInOrder) {
   for (uint8_t console : {0, 1}) {
     SCOPED_TRACE(console);
     Console.active = console;
@@ -179,8 +176,7 @@ TEST(Scene, FrameDrawsItsStepsInOrder) {
 // Each frame flies the camera 0.002 of its view offset and steers it by the
 // real pointer's offset from the centre, where it puts the pointer back; the
 // first steering brings the target's height into the pitch band.
-TEST(Scene, CameraFliesAndSteersByThePointer) {
-  App();
+TEST_F(Scene, CameraFliesAndSteersByThePointer) {
   GlobalCamera = CCamera({128, 368, 128}, {585, 420, 400}, {0, 1, 0});
   struct Step {
     int x, y;
@@ -201,8 +197,7 @@ TEST(Scene, CameraFliesAndSteersByThePointer) {
 }
 
 // The driver's extension list is logged up to the last whole name that fits a message.
-TEST(Scene, DriverLogCutsTheExtensionsAfterAWholeName) {
-  App();
+TEST_F(Scene, DriverLogCutsTheExtensionsAfterAWholeName) {
   const std::string log = ReadWholeFile(StartFolderFile("OpenGL.txt"));
   const size_t start = log.find("Extensions: ") + 12;
   const std::string logged = log.substr(start, log.find('\n', start) - start);
@@ -217,7 +212,7 @@ TEST(Scene, DriverLogCutsTheExtensionsAfterAWholeName) {
 // more (a stencil buffer) is refused, not quietly given less, and one that no
 // format meets (colour-index: Mesa has none) gets no format. (The program's
 // own request is met: every picture in this file is drawn through it.)
-TEST(Scene, WindowRefusesAPixelFormatItsVisualCannotGive) {
+TEST_F(Scene, WindowRefusesAPixelFormatItsVisualCannotGive) {
   PIXELFORMATDESCRIPTOR stencil = kPixelFormat, colourIndex = kPixelFormat;
   stencil.cStencilBits = 8;
   colourIndex.iPixelType = 1;  // PFD_TYPE_COLORINDEX

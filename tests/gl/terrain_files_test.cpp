@@ -21,7 +21,9 @@ std::string Hex(const std::string& bytes) {
   return hex.str();
 }
 
-TEST(TerrainFiles, HeightsAndColoursBecomeTheTerrainArrays) {
+class TerrainFiles : public AppTest {};
+
+TEST_F(TerrainFiles, HeightsAndColoursBecomeTheTerrainArrays) {
   struct Case {
     const char* name;
     std::string heights, texels, log;
@@ -39,7 +41,6 @@ TEST(TerrainFiles, HeightsAndColoursBecomeTheTerrainArrays) {
       {"missing files", "missing", "missing", unopened, 0, 0},
       {"folders in their place", "dir", "dir", unopened, 0, 0},
   };
-  App();
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     ScratchFolder folder("terrain");
@@ -75,7 +76,7 @@ TEST(TerrainFiles, HeightsAndColoursBecomeTheTerrainArrays) {
   }
 }
 
-TEST(TerrainFiles, RawImagesBecomeTexturesWhateverTheFile) {
+TEST_F(TerrainFiles, RawImagesBecomeTexturesWhateverTheFile) {
   struct Case {
     const char* name;
     std::string bytes;
@@ -97,7 +98,6 @@ TEST(TerrainFiles, RawImagesBecomeTexturesWhateverTheFile) {
        cannot + "unsupported image of 2 x 2 pixels, 5 components\n", 1, "000000ff 000000ff"},
       {"no such slot", Pattern(12, 1), 2, 2, 3, 3, cannot + "no texture slot 3\n", 0, ""},
   };
-  App();
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     GLuint slot = 0;
