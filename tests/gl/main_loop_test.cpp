@@ -17,18 +17,45 @@ namespace {
 
 const auto kPatience = std::chrono::seconds(30);
 
-// Real input through the X server; false when the command failed. Then waits
-// (up to 30 s) until the loop can see its first message.
-bool Send(const std::string& command) {
-  if (std::system(command.c_str()) != 0) return false;
-  MSG msg;
-  for (int i = 0; i < 3000 && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  return true;
+// Polls until the condition holds or 30 s have passed.
+template <typename Condition>
+void WaitFor(Condition condition) {
+  const auto start = std::chrono::steady_clock::now();
+  while (!condition() && std::chrono::steady_clock::now() - start < kPatience)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
+
 UINT Next() {
   MSG msg;
   return PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) ? msg.message : 0;
+}
+// Real input through the X server; false when the command failed. Then waits
+// until the loop can see its first message.
+bool Send(const std::string& command) {
+  if (std::system(command.c_str()) != 0) return false;
+  WaitFor([] { return Next() != 0; });
+  return true;
+}
+// Takes, translates and dispatches messages until every key pressed is up
+// again (by then each press has had its characters) and the characters make
+// text of this length (characters missing or wrong leave it short, and time
+// runs out). Returns them in decimal, each WM_DEADCHAR's marked "dead".
+std::string TypedUntilKeysUp(size_t length) {
+  std::string typed;
+  int pressed = 0, released = 0;
+  WaitFor([&] {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      pressed += msg.message == WM_KEYDOWN;
+      released += msg.message == WM_KEYUP;
+      if (msg.message == WM_CHAR || msg.message == WM_DEADCHAR)
+        typed += (msg.message == WM_DEADCHAR ? "dead " : "") + std::to_string(msg.wParam) + " ";
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    return pressed > 0 && pressed == released && typed.size() >= length;
+  });
+  return typed;
 }
 uint32_t Frames() { return Renderer().frameCount; }
 
@@ -88,9 +115,7 @@ TEST_F(MainLoop, WindowDestroyedByAnotherClientEndsTheLoopWithZero) {
   Display* other = XOpenDisplay(nullptr);
   XDestroyWindow(other, xwindow);
   XCloseDisplay(other);
-  const auto start = std::chrono::steady_clock::now();
-  while (MainLoopPass(&App(), &code) && std::chrono::steady_clock::now() - start < kPatience)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  WaitFor([&] { return !MainLoopPass(&App(), &code); });
   EXPECT_EQ(code, 0u);
 }
 
@@ -118,26 +143,7 @@ TEST_F(MainLoop, LayoutsGiveTheCharacterMessagesOfWindows) {
     SCOPED_TRACE(c.command);
     Console.active = 0;
     ASSERT_TRUE(Send(c.command));
-    std::string taken;
-    int pressed = 0, released = 0;
-    const auto start = std::chrono::steady_clock::now();
-    // Until every key is up again: by then each press has had its characters.
-    // (Characters missing or wrong leave the text short, and time runs out.)
-    while (!(pressed > 0 && pressed == released && taken.size() >= c.characters.size()) &&
-           std::chrono::steady_clock::now() - start < kPatience) {
-      MSG msg;
-      if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        continue;
-      }
-      pressed += msg.message == WM_KEYDOWN;
-      released += msg.message == WM_KEYUP;
-      if (msg.message == WM_CHAR || msg.message == WM_DEADCHAR)
-        taken += (msg.message == WM_DEADCHAR ? "dead " : "") + std::to_string(msg.wParam) + " ";
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    EXPECT_EQ(taken, c.characters);
+    EXPECT_EQ(TypedUntilKeysUp(c.characters.size()), c.characters);
   }
   Console.active = 0;
 }
@@ -157,20 +163,10 @@ TEST_F(MainLoop, AKeyMappedForAMomentKeepsItsCharacter) {
   XTestFakeKeyEvent(other, last, False, CurrentTime);
   XSync(other, False);
   MSG msg;
-  const auto start = std::chrono::steady_clock::now();
-  while (!PeekMessageA(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) &&
-         std::chrono::steady_clock::now() - start < kPatience)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  WaitFor([&] { return PeekMessageA(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) != 0; });
   XChangeKeyboardMapping(other, last, 1, &none, 1);
   XCloseDisplay(other);
-  std::vector<WPARAM> typed;
-  for (bool up = false; !up && std::chrono::steady_clock::now() - start < kPatience;) {
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
-    up = msg.message == WM_KEYUP;
-    if (msg.message == WM_CHAR) typed.push_back(msg.wParam);
-    TranslateMessage(&msg);
-  }
-  EXPECT_EQ(typed, std::vector<WPARAM>{0xE4});
+  EXPECT_EQ(TypedUntilKeysUp(0), "228 ");  // 0xE4, a with diaeresis
 }
 
 // A pointer move replaces the move still waiting at the queue's end, and
@@ -215,8 +211,7 @@ TEST_F(MainLoop, RepeatedXErrorsArePrintedOnceWithTheirCount) {
 // Polls GetCursorPos until it answers (x, y); returns the last answer.
 POINT WaitForCursor(int x, int y) {
   POINT p = {-1, -1};
-  for (int i = 0; i < 3000 && !(GetCursorPos(&p) && p.x == x && p.y == y); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  WaitFor([&] { return GetCursorPos(&p) && p.x == x && p.y == y; });
   return p;
 }
 
