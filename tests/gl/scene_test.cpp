@@ -79,8 +79,8 @@ TEST_F(Scene, LogoAddsItsClearTexelsInTheLowerRightCorner) {
   Renderer().DrawLogo();
   for (int y : {2, 61}) {
     for (int x : {512, 513, 570, 571, 630, 631}) {
-      const double row = 63 - y;  // the image's first row along the top edge
-      const Rgb want = x % 2 ? Rgb{40, 40, 40} : Rgb{100, 130, 40 + 2 * row};
+      // the image's first row along the top edge, row 63 along the bottom
+      const Rgb want = x % 2 ? Rgb{40, 40, 40} : Rgb{100, 130, 40 + 2 * (63.0 - y)};
       EXPECT_TRUE(Near(ReadPixel(x, y), want, 1)) << x << "," << y;
     }
   }
