@@ -1,9 +1,7 @@
 // The scene as the program draws it on its own window, from the files Init
 // loads: the sky box under fog, the logo's blending, the quadtree's culling,
 // the frame's order, the camera's flight and the driver log.
-#include <algorithm>
 #include <cmath>
-#include <functional>
 #include <vector>
 
 #include "GlSupport.h"
@@ -100,23 +98,6 @@ void DrawWholeGrid() {
       strip[2 * x] = z * kGridSize + x, strip[2 * x + 1] = (z + 1) * kGridSize + x;
     glDrawElements(GL_TRIANGLE_STRIP, 2 * kGridSize, GL_UNSIGNED_INT, strip.data());
   }
-}
-
-// The leaves tile the terrain: each square of the grid lies in exactly one.
-TEST_F(Scene, QuadtreeLeavesTileTheTerrain) {
-  std::vector<int> cover(kGridSize * kGridSize, 0);
-  std::function<void(const CQuadNode*)> visit = [&](const CQuadNode* node) {
-    if (node->level < node->maxLevel) {
-      for (const CQuadNode* child : node->children) visit(child);
-      return;
-    }
-    ASSERT_TRUE(node->gridX0 >= 0 && node->gridX1 <= kGridSize && node->gridZ0 >= 0 &&
-                node->gridZ1 <= kGridSize);
-    for (int z = node->gridZ0; z < node->gridZ1; ++z)
-      for (int x = node->gridX0; x < node->gridX1; ++x) ++cover[z * kGridSize + x];
-  };
-  visit(App().system->root);
-  EXPECT_EQ(std::count(cover.begin(), cover.end(), 1), (long)cover.size());
 }
 
 // Culling leaves out only what cannot be seen: from poses along the flight
