@@ -60,6 +60,12 @@ inline CApplication& App() {
 }
 inline CRenderer& Renderer() { return *App().system->renderer; }
 
+// A test that starts with the application made.
+class AppTest : public ::testing::Test {
+ protected:
+  void SetUp() override { App(); }
+};
+
 // Puts the camera at a pose and starts a frame there, as the frame's first step does.
 inline void BeginFrameAt(Vector3 eye, Vector3 target) {
   SetCursorPos(kMouseCentreX, kMouseCentreY);
@@ -73,12 +79,11 @@ inline Rgb ReadPixel(int x, int y) {
   return {(double)p[0], (double)p[1], (double)p[2]};
 }
 
-inline std::string ReadFrame(GLenum buffer = GL_BACK) {
+// The back buffer, where the frame is drawn (and, under Mesa, kept through a swap).
+inline std::string ReadFrame() {
   std::string pixels(SKELV_CLIENT_WIDTH * SKELV_CLIENT_HEIGHT * 3, '\0');
-  glReadBuffer(buffer);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(0, 0, SKELV_CLIENT_WIDTH, SKELV_CLIENT_HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, &pixels[0]);
-  glReadBuffer(GL_BACK);
   return pixels;
 }
 
@@ -93,6 +98,6 @@ inline ::testing::AssertionResult Near(const Rgb& actual, const Rgb& want, doubl
       std::fabs(actual.b - want.b) <= tolerance)
     return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure()
-         << "pixel (" << actual.r << ", " << actual.g << ", " << actual.b << "), expected ("
-         << want.r << ", " << want.g << ", " << want.b << ")";
+         << "(" << actual.r << ", " << actual.g << ", " << actual.b << "), expected (" << want.r
+         << ", " << want.g << ", " << want.b << ")";
 }

@@ -17,24 +17,54 @@ namespace {
 
 const auto kPatience = std::chrono::seconds(30);
 
-// Real input through the X server; false when the command failed. Then waits
-// (up to 30 s) until the loop can see its first message.
-bool Send(const std::string& command) {
-  if (std::system(command.c_str()) != 0) return false;
-  MSG msg;
-  for (int i = 0; i < 3000 && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  return true;
+// Polls until the condition holds or 30 s have passed.
+template <typename Condition>
+void WaitFor(Condition condition) {
+  const auto start = std::chrono::steady_clock::now();
+  while (!condition() && std::chrono::steady_clock::now() - start < kPatience)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
+
 UINT Next() {
   MSG msg;
   return PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) ? msg.message : 0;
 }
+// Real input through the X server; false when the command failed. Then waits
+// until the loop can see its first message.
+bool Send(const std::string& command) {
+  if (std::system(command.c_str()) != 0) return false;
+  WaitFor([] { return Next() != 0; });
+  return true;
+}
+// Takes, translates and dispatches messages until every key pressed is up
+// again (by then each press has had its characters) and the characters make
+// text of this length (characters missing or wrong leave it short, and time
+// runs out). Returns them in decimal, each WM_DEADCHAR's marked "dead".
+std::string TypedUntilKeysUp(size_t length) {
+  std::string typed;
+  int pressed = 0, released = 0;
+  WaitFor([&] {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      pressed += msg.message == WM_KEYDOWN;
+      released += msg.message == WM_KEYUP;
+      if (msg.message == WM_CHAR || msg.message == WM_DEADCHAR)
+        typed += (msg.message == WM_DEADCHAR ? "dead " : "") + std::to_string(msg.wParam) + " ";
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    return pressed > 0 && pressed == released && typed.size() >= length;
+  });
+  return typed;
+}
 uint32_t Frames() { return Renderer().frameCount; }
 
-TEST(MainLoop, EachPassTakesOneMessageAndDrawsOneFrame) {
-  WPARAM code = 99;
-  App();
+class MainLoop : public AppTest {
+ protected:
+  WPARAM code = 99;  // the quit code a pass gives
+};
+
+TEST_F(MainLoop, EachPassTakesOneMessageAndDrawsOneFrame) {
   while (Next()) MainLoopPass(&App(), &code);
   ASSERT_TRUE(Send("xdotool key grave"));
   const uint32_t before = Frames();
@@ -55,9 +85,7 @@ TEST(MainLoop, EachPassTakesOneMessageAndDrawsOneFrame) {
   EXPECT_EQ(Frames(), before + 3) << "the quit pass draws nothing";
 }
 
-TEST(MainLoop, CloseRequestDestroysTheWindowAndTheNextPassQuitsWithZero) {
-  WPARAM code = 99;
-  App();
+TEST_F(MainLoop, CloseRequestDestroysTheWindowAndTheNextPassQuitsWithZero) {
   ASSERT_TRUE(
       Send(SKELV_BUILD_DIR "/xclose $(xdotool search --name '^SKELV by Quorrin$' | head -n 1)"));
   while (Next() != WM_CLOSE && Next()) MainLoopPass(&App(), &code);
@@ -72,15 +100,14 @@ TEST(MainLoop, CloseRequestDestroysTheWindowAndTheNextPassQuitsWithZero) {
 
 // A second close signal before the first was taken ends the process at once:
 // a program stuck before its next pass still gives way to Ctrl+C.
-TEST(MainLoop, SecondCloseSignalBeforeTheFirstIsTakenEndsTheProcess) {
-  App();  // its window catches the close signals
-  EXPECT_EXIT({ raise(SIGINT); raise(SIGINT); exit(0); }, ::testing::KilledBySignal(SIGINT), "");
+TEST_F(MainLoop, SecondCloseSignalBeforeTheFirstIsTakenEndsTheProcess) {
+  // The application's window catches the close signals. Surviving both, the
+  // statement returns, and the death test fails.
+  EXPECT_EXIT(for (int i = 0; i < 2; ++i) raise(SIGINT), ::testing::KilledBySignal(SIGINT), "");
 }
 
 // A window that another client destroys ends the loop as a closed one does.
-TEST(MainLoop, WindowDestroyedByAnotherClientEndsTheLoopWithZero) {
-  WPARAM code = 99;
-  App();
+TEST_F(MainLoop, WindowDestroyedByAnotherClientEndsTheLoopWithZero) {
   FILE* search = popen("xdotool search --name '^SKELV by Quorrin$'", "r");
   unsigned long xwindow = 0;
   ASSERT_EQ(fscanf(search, "%lu", &xwindow), 1);
@@ -88,63 +115,35 @@ TEST(MainLoop, WindowDestroyedByAnotherClientEndsTheLoopWithZero) {
   Display* other = XOpenDisplay(nullptr);
   XDestroyWindow(other, xwindow);
   XCloseDisplay(other);
-  const auto start = std::chrono::steady_clock::now();
-  while (MainLoopPass(&App(), &code) && std::chrono::steady_clock::now() - start < kPatience)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  WaitFor([&] { return !MainLoopPass(&App(), &code); });
   EXPECT_EQ(code, 0u);
 }
 
 // Keys typed under real layouts give the character messages Windows gives,
 // in Windows-1252: a dead key WM_DEADCHAR, the key completing it WM_CHAR of
 // the composed character.
-TEST(MainLoop, LayoutsGiveTheCharacterMessagesOfWindows) {
-  typedef std::vector<std::pair<UINT, WPARAM>> Characters;
+TEST_F(MainLoop, LayoutsGiveTheCharacterMessagesOfWindows) {
   const struct {
     const char* command;
-    Characters characters;
+    std::string characters;  // in decimal, each WM_DEADCHAR's marked "dead"
   } kCases[] = {
-      {"setxkbmap de && xdotool key shift+dead_acute space",
-       {{WM_DEADCHAR, 0x60}, {WM_CHAR, 0x60}}},
-      {"setxkbmap us intl && xdotool key dead_acute e", {{WM_DEADCHAR, 0xB4}, {WM_CHAR, 0xE9}}},
-      {"setxkbmap de && xdotool key ISO_Level3_Shift+e", {{WM_CHAR, 0x80}}},
-      {"setxkbmap us && xdotool key Delete KP_Delete", {}},  // X would give DEL (127)
+      {"setxkbmap de && xdotool key shift+dead_acute space", "dead 96 96 "},
+      {"setxkbmap us intl && xdotool key dead_acute e", "dead 180 233 "},
+      {"setxkbmap de && xdotool key ISO_Level3_Shift+e", "128 "},
+      {"setxkbmap us && xdotool key Delete KP_Delete", ""},  // X would give DEL (127)
       // Where the dead key does not combine, its accent and the key's own character.
       {"setxkbmap us intl && xdotool key dead_acute q dead_acute dead_grave",
-       {{WM_DEADCHAR, 0xB4},
-        {WM_CHAR, 0xB4},
-        {WM_CHAR, 'q'},
-        {WM_DEADCHAR, 0xB4},
-        {WM_CHAR, 0xB4},
-        {WM_CHAR, 0x60}}},
+       "dead 180 180 113 dead 180 180 96 "},
   };
   struct UsLayoutAfterwards {
     ~UsLayoutAfterwards() { EXPECT_EQ(std::system("setxkbmap us"), 0); }
   } restore;
-  App();
   for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.command);
     Console.active = 0;
     ASSERT_TRUE(Send(c.command));
-    Characters taken;
-    int pressed = 0, released = 0;
-    const auto start = std::chrono::steady_clock::now();
-    // Until every key is up again: by then each press has had its characters.
-    while (!(pressed > 0 && pressed == released && taken.size() >= c.characters.size()) &&
-           std::chrono::steady_clock::now() - start < kPatience) {
-      MSG msg;
-      if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        continue;
-      }
-      pressed += msg.message == WM_KEYDOWN;
-      released += msg.message == WM_KEYUP;
-      if (msg.message == WM_CHAR || msg.message == WM_DEADCHAR)
-        taken.push_back({msg.message, msg.wParam});
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    EXPECT_EQ(taken, c.characters);
+    EXPECT_EQ(TypedUntilKeysUp(c.characters.size()), c.characters);
   }
   Console.active = 0;
 }
@@ -152,8 +151,7 @@ TEST(MainLoop, LayoutsGiveTheCharacterMessagesOfWindows) {
 // A key a remapper maps for a moment (as xdotool type and on-screen keyboards
 // do) keeps the character it was pressed with, though the mapping is gone
 // by the time the press is taken and translated.
-TEST(MainLoop, AKeyMappedForAMomentKeepsItsCharacter) {
-  App();
+TEST_F(MainLoop, AKeyMappedForAMomentKeepsItsCharacter) {
   for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
   Display* other = XOpenDisplay(nullptr);
   int first = 0, last = 0;
@@ -165,27 +163,16 @@ TEST(MainLoop, AKeyMappedForAMomentKeepsItsCharacter) {
   XTestFakeKeyEvent(other, last, False, CurrentTime);
   XSync(other, False);
   MSG msg;
-  const auto start = std::chrono::steady_clock::now();
-  while (!PeekMessageA(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) &&
-         std::chrono::steady_clock::now() - start < kPatience)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  WaitFor([&] { return PeekMessageA(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) != 0; });
   XChangeKeyboardMapping(other, last, 1, &none, 1);
   XCloseDisplay(other);
-  std::vector<WPARAM> typed;
-  for (bool up = false; !up && std::chrono::steady_clock::now() - start < kPatience;) {
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
-    up = msg.message == WM_KEYUP;
-    if (msg.message == WM_CHAR) typed.push_back(msg.wParam);
-    TranslateMessage(&msg);
-  }
-  EXPECT_EQ(typed, std::vector<WPARAM>{0xE4});
+  EXPECT_EQ(TypedUntilKeysUp(0), "228 ");  // 0xE4, a with diaeresis
 }
 
 // A pointer move replaces the move still waiting at the queue's end, and
 // nothing else: a key's messages before it stay; a filter takes the move out
 // ahead of them. (No frame is drawn, so no warp to the centre adds moves.)
-TEST(MainLoop, AMoveReplacesOnlyTheMoveWaitingAtTheQueuesEnd) {
-  App();
+TEST_F(MainLoop, AMoveReplacesOnlyTheMoveWaitingAtTheQueuesEnd) {
   ASSERT_EQ(std::system("xdotool mousemove 200 150"), 0);
   std::vector<UINT> taken;
   auto takeAll = [&taken] {  // dispatched, so the window's paint request is met
@@ -199,15 +186,13 @@ TEST(MainLoop, AMoveReplacesOnlyTheMoveWaitingAtTheQueuesEnd) {
   ASSERT_TRUE(Send("xdotool key a mousemove 201 150 mousemove 202 151"));
   MSG move;
   EXPECT_TRUE(PeekMessageA(&move, nullptr, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_REMOVE));
-  EXPECT_EQ(move.message, (UINT)WM_MOUSEMOVE);
   takeAll();
   EXPECT_EQ(taken, (std::vector<UINT>{WM_KEYDOWN, WM_KEYUP}));
 }
 
 // An X error that repeats the one before is counted, and the count printed
 // when another error comes.
-TEST(MainLoop, RepeatedXErrorsArePrintedOnceWithTheirCount) {
-  App();
+TEST_F(MainLoop, RepeatedXErrorsArePrintedOnceWithTheirCount) {
   Display* other = XOpenDisplay(nullptr);  // the error handler is the process's
   ASSERT_TRUE(other);
   const Window none = 0x7ffffff0;
@@ -226,8 +211,7 @@ TEST(MainLoop, RepeatedXErrorsArePrintedOnceWithTheirCount) {
 // Polls GetCursorPos until it answers (x, y); returns the last answer.
 POINT WaitForCursor(int x, int y) {
   POINT p = {-1, -1};
-  for (int i = 0; i < 3000 && !(GetCursorPos(&p) && p.x == x && p.y == y); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  WaitFor([&] { return GetCursorPos(&p) && p.x == x && p.y == y; });
   return p;
 }
 
@@ -235,24 +219,20 @@ POINT WaitForCursor(int x, int y) {
 // events; once it has left, from the server. The move's events are in our
 // connection when xdotool returns, so the very first read after a move, with
 // no message handled in between, must give the new position.
-TEST(MainLoop, CursorFollowsThePointerInAndOutOfTheWindow) {
-  App();
+TEST_F(MainLoop, CursorFollowsThePointerInAndOutOfTheWindow) {
   for (const char* move : {"60 70", "100 90", "800 700", "61 71", "62 72", "900 10"}) {
     SCOPED_TRACE(move);
     ASSERT_EQ(std::system((std::string("xdotool mousemove ") + move).c_str()), 0);
-    int x = 0, y = 0;
-    sscanf(move, "%d %d", &x, &y);
     POINT p = {-1, -1};
     EXPECT_TRUE(GetCursorPos(&p));
-    EXPECT_EQ(p.x * 1000 + p.y, x * 1000 + y);
+    EXPECT_EQ(std::to_string(p.x) + " " + std::to_string(p.y), move);
   }
 }
 
 // Another client's grab on our window (a window manager's button binding)
 // stops its events without notice: the moves are seen all the same, and
 // after a warp at once.
-TEST(MainLoop, CursorFollowsThePointerUnderAnotherClientsGrab) {
-  App();
+TEST_F(MainLoop, CursorFollowsThePointerUnderAnotherClientsGrab) {
   ASSERT_EQ(std::system("xdotool mousemove 300 200"), 0);
   EXPECT_EQ(WaitForCursor(300, 200).x, 300);
   Display* other = XOpenDisplay(nullptr);
@@ -279,8 +259,7 @@ TEST(MainLoop, CursorFollowsThePointerUnderAnotherClientsGrab) {
 // A move still in our connection when the program warps the pointer back was
 // already steered by; with the server held by another client, the warp's own
 // event comes late, and the old move must not count a second time.
-TEST(MainLoop, AMoveFromBeforeAWarpCountsOnce) {
-  App();
+TEST_F(MainLoop, AMoveFromBeforeAWarpCountsOnce) {
   ASSERT_EQ(std::system("xdotool mousemove 800 700 mousemove 320 240"), 0);  // in by a crossing
   for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
   Display* other = XOpenDisplay(nullptr);

@@ -1,9 +1,7 @@
 // The scene as the program draws it on its own window, from the files Init
 // loads: the sky box under fog, the logo's blending, the quadtree's culling,
 // the frame's order, the camera's flight and the driver log.
-#include <algorithm>
 #include <cmath>
-#include <functional>
 #include <vector>
 
 #include "GlSupport.h"
@@ -13,33 +11,30 @@
 namespace {
 
 // The fog factor of a point: GL_EXP2 with density 0.004 over its eye depth.
-double Fog(double x, double y, double z) {
+double Fog(const Vector3& p) {
   double m[16];
   glGetDoublev(GL_MODELVIEW_MATRIX, m);
-  const double depth = std::fabs(m[2] * x + m[6] * y + m[10] * z + m[14]);
+  const double depth = std::fabs(m[2] * p.x + m[6] * p.y + m[10] * p.z + m[14]);
   return std::exp(-std::pow(0.004 * depth, 2));
 }
 Rgb Fogged(Rgb c, double f) {
   return {c.r * f + 255 * (1 - f), c.g * f + 255 * (1 - f), c.b * f + 255 * (1 - f)};
 }
 
-// 300 units in front of the middle of each wall, 450 high: the lower part of
-// the picture shows the wall, the top the ceiling.
-TEST(Scene, WallsShowTheFirstSkyTexelTintedAndFoggedUnderTheCeiling) {
-  struct Case {
-    Vector3 eye, target, wallPoint;
-  } const kWalls[] = {{{1536, 450, 2772}, {1536, 450, 3072}, {1536, 450, 3072}},
-                      {{300, 450, 1536}, {0, 450, 1536}, {0, 450, 1536}},
-                      {{2772, 450, 1536}, {3072, 450, 1536}, {3072, 450, 1536}},
-                      {{1536, 450, 300}, {1536, 450, 0}, {1536, 450, 0}}};
-  App();
-  for (const Case& c : kWalls) {
-    SCOPED_TRACE(c.eye.x + c.eye.z * 10000);
-    BeginFrameAt(c.eye, c.target);
+class Scene : public AppTest {};
+
+// Looking at the middle of each wall, 450 high, from 300 units in front of it:
+// the lower part of the picture shows the wall, the top the ceiling.
+TEST_F(Scene, WallsShowTheFirstSkyTexelTintedAndFoggedUnderTheCeiling) {
+  const Vector3 kWalls[] = {{1536, 450, 3072}, {0, 450, 1536}, {3072, 450, 1536}, {1536, 450, 0}};
+  for (const Vector3& mid : kWalls) {
+    SCOPED_TRACE(mid.x + mid.z * 10000);
+    // 300 units towards the middle of the box, 1,536 units from each wall
+    const float towards = 300 / 1536.0f;
+    BeginFrameAt({mid.x + (1536 - mid.x) * towards, 450, mid.z + (1536 - mid.z) * towards}, mid);
     Renderer().DrawSkyBox();
     // The sky's first texel (0, 0, 128) times the wall colour (181, 188, 215) / 255.
-    const Rgb wall =
-        Fogged({0, 0, 128 * 215 / 255.0}, Fog(c.wallPoint.x, c.wallPoint.y, c.wallPoint.z));
+    const Rgb wall = Fogged({0, 0, 128 * 215 / 255.0}, Fog(mid));
     for (int x : {20, 320, 610}) EXPECT_TRUE(Near(ReadPixel(x, 100), wall, 1.5)) << x;
     float depth = 1;
     glReadPixels(320, 100, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
@@ -51,8 +46,7 @@ TEST(Scene, WallsShowTheFirstSkyTexelTintedAndFoggedUnderTheCeiling) {
 // Looking up into the corner x = 0, z = 3072: each ceiling texel is 12 units
 // square, the image's first row along z = 3072 and its first column at x = 0.
 // (Without fog: the ceiling reaches behind the eye, where fog is approximate.)
-TEST(Scene, CeilingShowsTheSkyImage) {
-  App();
+TEST_F(Scene, CeilingShowsTheSkyImage) {
   BeginFrameAt({150, 300, 2900}, {100, 512, 2960});
   glDisable(GL_FOG);
   Renderer().DrawSkyBox();
@@ -77,15 +71,14 @@ TEST(Scene, CeilingShowsTheSkyImage) {
 
 // Over a known picture the logo adds the colour of its clear texels and leaves
 // the picture alone under its opaque ones, evenly lit across the corner.
-TEST(Scene, LogoAddsItsClearTexelsInTheLowerRightCorner) {
-  App();
+TEST_F(Scene, LogoAddsItsClearTexelsInTheLowerRightCorner) {
   glClearColor(40 / 255.0f, 40 / 255.0f, 40 / 255.0f, 1);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   Renderer().DrawLogo();
   for (int y : {2, 61}) {
     for (int x : {512, 513, 570, 571, 630, 631}) {
-      const double row = 63 - y;  // the image's first row along the top edge
-      const Rgb want = x % 2 ? Rgb{40, 40, 40} : Rgb{100, 130, 40 + 2 * row};
+      // the image's first row along the top edge, row 63 along the bottom
+      const Rgb want = x % 2 ? Rgb{40, 40, 40} : Rgb{100, 130, 40 + 2 * (63.0 - y)};
       EXPECT_TRUE(Near(ReadPixel(x, y), want, 1)) << x << "," << y;
     }
   }
@@ -107,28 +100,11 @@ void DrawWholeGrid() {
   }
 }
 
-// The leaves tile the terrain: each square of the grid lies in exactly one.
-TEST(Scene, QuadtreeLeavesTileTheTerrain) {
-  std::vector<int> cover(kGridSize * kGridSize, 0);
-  std::function<void(const CQuadNode*)> visit = [&](const CQuadNode* node) {
-    if (node->level < node->maxLevel) {
-      for (const CQuadNode* child : node->children) visit(child);
-      return;
-    }
-    ASSERT_TRUE(node->gridX0 >= 0 && node->gridX1 <= kGridSize && node->gridZ0 >= 0 &&
-                node->gridZ1 <= kGridSize);
-    for (int z = node->gridZ0; z < node->gridZ1; ++z)
-      for (int x = node->gridX0; x < node->gridX1; ++x) ++cover[z * kGridSize + x];
-  };
-  visit(App().system->root);
-  EXPECT_EQ(std::count(cover.begin(), cover.end(), 1), (long)cover.size());
-}
-
 // Culling leaves out only what cannot be seen: from poses along the flight
 // and from any point and heading the camera can reach by steering (eye height
 // 368, target within 10 of it), the quadtree's walk draws the very picture a
 // draw of the whole grid draws, hills rising in front of the camera included.
-TEST(Scene, QuadtreeDrawsWhatTheWholeGridDraws) {
+TEST_F(Scene, QuadtreeDrawsWhatTheWholeGridDraws) {
   std::vector<std::pair<Vector3, Vector3>> poses = {
       {{128, 368, 128}, {585, 420, 400}},  // the start of the flight
       {{968, 368, 628}, {1425, 420, 900}},
@@ -140,7 +116,6 @@ TEST(Scene, QuadtreeDrawsWhatTheWholeGridDraws) {
           poses.push_back({{x, 368, z},
                            {x + 500 * std::cos(heading * 0.785f), 368 + dy,
                             z + 500 * std::sin(heading * 0.785f)}});
-  App();
   for (const auto& [eye, target] : poses) {
     SCOPED_TRACE(::testing::Message() << eye.x << "," << eye.z << " to " << target.x << ","
                                       << target.y << "," << target.z);
@@ -156,8 +131,7 @@ TEST(Scene, QuadtreeDrawsWhatTheWholeGridDraws) {
 // A frame shows the sky box, the terrain, the logo and, while the console is
 // on, its panel, each drawn over the one before; and the next frame starts
 // afresh, whatever state the overlays left.
-TEST(Scene, FrameDrawsItsStepsInOrder) {
-  App();
+TEST_F(Scene, FrameDrawsItsStepsInOrder) {
   for (uint8_t console : {0, 1}) {
     SCOPED_TRACE(console);
     Console.active = console;
@@ -183,25 +157,20 @@ TEST(Scene, FrameDrawsItsStepsInOrder) {
 // Each frame flies the camera 0.002 of its view offset and steers it by the
 // real pointer's offset from the centre, where it puts the pointer back; the
 // first steering brings the target's height into the pitch band.
-TEST(Scene, CameraFliesAndSteersByThePointer) {
-  App();
+TEST_F(Scene, CameraFliesAndSteersByThePointer) {
   GlobalCamera = CCamera({128, 368, 128}, {585, 420, 400}, {0, 1, 0});
   struct Step {
     int x, y;
-    Vector3 eye, target;
-  } const kSteps[] = {{320, 240, {128.914f, 368, 128.544f}, {585.914f, 420, 400.544f}},
-                      {330, 240, {129.828f, 368, 129.088f}, {584.0852f, 378, 405.6443f}},
-                      {320, 250, {130.7365f, 368, 129.6411f}, {584.9937f, 377.92f, 406.1974f}}};
+    Rgb eye, target;  // as (x, y, z)
+  } const kSteps[] = {{320, 240, {128.914, 368, 128.544}, {585.914, 420, 400.544}},
+                      {330, 240, {129.828, 368, 129.088}, {584.0852, 378, 405.6443}},
+                      {320, 250, {130.7365, 368, 129.6411}, {584.9937, 377.92, 406.1974}}};
   for (const Step& s : kSteps) {
     SetCursorPos(s.x, s.y);
     Renderer().BeginFrame();
     const Vector3 e = GlobalCamera.eye, t = GlobalCamera.target;
-    EXPECT_NEAR(e.x, s.eye.x, 0.01);
-    EXPECT_NEAR(e.y, s.eye.y, 0.01);
-    EXPECT_NEAR(e.z, s.eye.z, 0.01);
-    EXPECT_NEAR(t.x, s.target.x, 0.01);
-    EXPECT_NEAR(t.y, s.target.y, 0.01);
-    EXPECT_NEAR(t.z, s.target.z, 0.01);
+    EXPECT_TRUE(Near({e.x, e.y, e.z}, s.eye, 0.01)) << "eye";
+    EXPECT_TRUE(Near({t.x, t.y, t.z}, s.target, 0.01)) << "target";
     POINT cursor = {};
     ASSERT_TRUE(GetCursorPos(&cursor));
     EXPECT_EQ(cursor.x * 1000 + cursor.y, 320240);
@@ -209,8 +178,7 @@ TEST(Scene, CameraFliesAndSteersByThePointer) {
 }
 
 // The driver's extension list is logged up to the last whole name that fits a message.
-TEST(Scene, DriverLogCutsTheExtensionsAfterAWholeName) {
-  App();
+TEST_F(Scene, DriverLogCutsTheExtensionsAfterAWholeName) {
   const std::string log = ReadWholeFile(StartFolderFile("OpenGL.txt"));
   const size_t start = log.find("Extensions: ") + 12;
   const std::string logged = log.substr(start, log.find('\n', start) - start);
@@ -225,7 +193,7 @@ TEST(Scene, DriverLogCutsTheExtensionsAfterAWholeName) {
 // more (a stencil buffer) is refused, not quietly given less, and one that no
 // format meets (colour-index: Mesa has none) gets no format. (The program's
 // own request is met: every picture in this file is drawn through it.)
-TEST(Scene, WindowRefusesAPixelFormatItsVisualCannotGive) {
+TEST_F(Scene, WindowRefusesAPixelFormatItsVisualCannotGive) {
   PIXELFORMATDESCRIPTOR stencil = kPixelFormat, colourIndex = kPixelFormat;
   stencil.cStencilBits = 8;
   colourIndex.iPixelType = 1;  // PFD_TYPE_COLORINDEX

@@ -1,6 +1,8 @@
 // The terrain's data files as the loader reads them, whole, short, missing
 // or not files at all: the terrain log, the arrays and the textures that result.
 #include <algorithm>
+#include <iomanip>
+#include <sstream>
 
 #include "GlSupport.h"
 #include "math/Vector3.h"
@@ -13,30 +15,32 @@ std::string Pattern(size_t count, int step) {
   for (size_t n = 0; n < count; ++n) bytes[n] = (char)(n * step % 256);
   return bytes;
 }
+std::string Hex(const std::string& bytes) {
+  std::ostringstream hex;
+  for (unsigned char b : bytes) hex << std::hex << std::setw(2) << std::setfill('0') << (int)b;
+  return hex.str();
+}
 
-TEST(TerrainFiles, HeightsAndColoursBecomeTheTerrainArrays) {
+class TerrainFiles : public AppTest {};
+
+TEST_F(TerrainFiles, HeightsAndColoursBecomeTheTerrainArrays) {
   struct Case {
     const char* name;
     std::string heights, texels, log;
     int height1000, texelLast;
   };
   const std::string read = "Reading height file 'Scape.raw'\n", done = "Finished reading file\n",
-                    text = "Reading text file 'scape.tex'\n";
+                    text = "Reading text file 'scape.tex'\n", whole = read + done + text + done,
+                    unopened = read + "Cannot open file 'Scape.raw'\n" + done + text +
+                               "Cannot open file 'scape.tex'\n" + done;
   const Case kCases[] = {
-      {"whole files", Pattern(36864, 7), Pattern(110592, 3), read + done + text + done,
-       1000 * 7 % 256, 110591 * 3 % 256},
+      {"whole files", Pattern(36864, 7), Pattern(110592, 3), whole, 1000 * 7 % 256,
+       110591 * 3 % 256},
       // A short height file gives 255 for the missing samples, a short colour file black.
-      {"short files", Pattern(100, 7), Pattern(30, 3), read + done + text + done, 255, 0},
-      {"missing files", "missing", "missing",
-       read + "Cannot open file 'Scape.raw'\n" + done + text + "Cannot open file 'scape.tex'\n" +
-           done,
-       0, 0},
-      {"folders in their place", "dir", "dir",
-       read + "Cannot open file 'Scape.raw'\n" + done + text + "Cannot open file 'scape.tex'\n" +
-           done,
-       0, 0},
+      {"short files", Pattern(100, 7), Pattern(30, 3), whole, 255, 0},
+      {"missing files", "missing", "missing", unopened, 0, 0},
+      {"folders in their place", "dir", "dir", unopened, 0, 0},
   };
-  App();
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     ScratchFolder folder("terrain");
@@ -44,12 +48,10 @@ TEST(TerrainFiles, HeightsAndColoursBecomeTheTerrainArrays) {
     LogFile log(StartFolderFile("MTF.txt"));
     CTerrainLoader().LoadHeightFile("Scape.raw", nullptr);
     EXPECT_EQ(log.Added(), c.log);
-    EXPECT_EQ(TerrainHeights[1000], c.height1000);
     EXPECT_EQ(TerrainTexels[110591], c.texelLast);
     // Sample r * 192 + c stands at (16c, 2 * height, 16r) with texture coordinates (c, r) / 192.
-    EXPECT_EQ(TerrainVertices[1000].x, 16 * (1000 % 192));
-    EXPECT_EQ(TerrainVertices[1000].y, 2 * c.height1000);
-    EXPECT_EQ(TerrainVertices[1000].z, 16 * (1000 / 192));
+    const Vector3& v = TerrainVertices[1000];  // row 5, column 40
+    EXPECT_TRUE(Near({v.x, v.y, v.z}, {16 * 40, 2.0 * c.height1000, 16 * 5}, 0));
     EXPECT_FLOAT_EQ(TerrainTexCoords[36863].s, 191 / 192.0f);
     EXPECT_FLOAT_EQ(TerrainTexCoords[36863].t, 191 / 192.0f);
     // Each sample is lit by the normal of the triangle it spans with its +x and
@@ -72,89 +74,28 @@ TEST(TerrainFiles, HeightsAndColoursBecomeTheTerrainArrays) {
   }
 }
 
-TEST(TerrainFiles, RawImagesBecomeTexturesWhateverTheFile) {
+TEST_F(TerrainFiles, RawImagesBecomeTexturesWhateverTheFile) {
   struct Case {
     const char* name;
     std::string bytes;
     int width, height, components, slot;
     std::string log;
-    int texels;                       // width times height of the texture made
-    unsigned char first[4], last[4];  // its first and last texel as RGBA
+    int texels;        // width times height of the texture made
+    std::string ends;  // its first and last texel as RGBA, in hex
   };
+  const std::string unopened = "Cannot open file 'image.raw'\n",
+                    cannot = "Cannot load 'image.raw': ";
   const Case kCases[] = {
-      {"RGBA", "\1\2\3\4\5\6\7\10", 2, 1, 4, TEX_LOGO, "", 2, {1, 2, 3, 4}, {5, 6, 7, 8}},
-      {"RGB rows that are not whole words",
-       Pattern(27, 1),
-       3,
-       3,
-       3,
-       TEX_SKY,
-       "",
-       9,
-       {0, 1, 2, 255},
-       {24, 25, 26, 255}},
-      {"short file",
-       "\11\12\13\14\15\16",
-       2,
-       2,
-       3,
-       TEX_SKY,
-       "",
-       4,
-       {9, 10, 11, 255},
-       {0, 0, 0, 255}},
-      {"missing file",
-       "missing",
-       2,
-       2,
-       3,
-       TEX_SKY,
-       "Cannot open file 'image.raw'\n",
-       4,
-       {0, 0, 0, 255},
-       {0, 0, 0, 255}},
-      {"a folder in its place",
-       "dir",
-       2,
-       2,
-       3,
-       TEX_SKY,
-       "Cannot open file 'image.raw'\n",
-       4,
-       {0, 0, 0, 255},
-       {0, 0, 0, 255}},
-      {"luminance (read back as red)",
-       "\12\24\36\50",
-       2,
-       2,
-       1,
-       TEX_LOGO,
-       "",
-       4,
-       {10, 0, 0, 255},
-       {40, 0, 0, 255}},
-      {"unsupported layout",
-       Pattern(20, 1),
-       2,
-       2,
-       5,
-       TEX_LOGO,
-       "Cannot load 'image.raw': unsupported image of 2 x 2 pixels, 5 components\n",
-       1,
-       {0, 0, 0, 255},
-       {0, 0, 0, 255}},
-      {"no such slot",
-       Pattern(12, 1),
-       2,
-       2,
-       3,
-       3,
-       "Cannot load 'image.raw': no texture slot 3\n",
-       0,
-       {},
-       {}},
+      {"RGBA", "\1\2\3\4\5\6\7\10", 2, 1, 4, TEX_LOGO, "", 2, "01020304 05060708"},
+      {"RGB rows not whole words", Pattern(27, 1), 3, 3, 3, TEX_SKY, "", 9, "000102ff 18191aff"},
+      {"short file", "\11\12\13\14\15\16", 2, 2, 3, TEX_SKY, "", 4, "090a0bff 000000ff"},
+      {"missing file", "missing", 2, 2, 3, TEX_SKY, unopened, 4, "000000ff 000000ff"},
+      {"a folder in its place", "dir", 2, 2, 3, TEX_SKY, unopened, 4, "000000ff 000000ff"},
+      {"luminance (read as red)", "\12\24\36\50", 2, 2, 1, TEX_LOGO, "", 4, "0a0000ff 280000ff"},
+      {"unsupported layout", Pattern(20, 1), 2, 2, 5, TEX_LOGO,
+       cannot + "unsupported image of 2 x 2 pixels, 5 components\n", 1, "000000ff 000000ff"},
+      {"no such slot", Pattern(12, 1), 2, 2, 3, 3, cannot + "no texture slot 3\n", 0, ""},
   };
-  App();
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     GLuint slot = 0;
@@ -173,8 +114,7 @@ TEST(TerrainFiles, RawImagesBecomeTexturesWhateverTheFile) {
     if (c.texels) {
       std::string texels(c.texels * 4, '\0');
       glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, &texels[0]);
-      EXPECT_EQ(texels.substr(0, 4), std::string((const char*)c.first, 4));
-      EXPECT_EQ(texels.substr(texels.size() - 4), std::string((const char*)c.last, 4));
+      EXPECT_EQ(Hex(texels.substr(0, 4)) + " " + Hex(texels.substr(texels.size() - 4)), c.ends);
     }
     delete[] image.pixels;
   }
