@@ -43,9 +43,9 @@ void ComCountLiveObject(int delta) { g_liveObjects += delta; }
 // NOTE: the program calls COM from its main thread only, so one process-wide
 // initialisation count stands in for Windows' per-thread apartments.
 HRESULT WINAPI CoInitialize(LPVOID) {
-  // The performance's library starts loading now, while the program goes on.
+  // The performance's objects are made beside the program from now on.
   if (++g_initCount > 1) return S_FALSE;
-  FluidStartLoading();
+  FluidStartPreparing();
   return S_OK;
 }
 

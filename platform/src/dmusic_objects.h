@@ -74,6 +74,9 @@ class FluidPerformance : public ComObject<IDirectMusicPerformance2> {
   fluid_settings_t* m_settings = nullptr;
   fluid_synth_t* m_synth = nullptr;
   fluid_audio_driver_t* m_driver = nullptr;
+  // The output made with the prepared synth, until AddPort takes it.
+  fluid_audio_driver_t* m_readyDriver = nullptr;
+  bool m_preparedDriver = false;  // m_readyDriver is the first try's answer
   bool m_audioStuck = false;  // the driver's thread never let go: see CloseDown
   int m_downloads = 0;
   std::thread m_loader;              // the soundfont load, until FinishLoading

@@ -12,6 +12,7 @@
 #include <com_testing.h>
 
 #include "dmusic_objects.h"
+#include "first_frame.h"
 #include "fluidsynth_setup.h"
 
 namespace {
@@ -88,15 +89,24 @@ FluidPerformance::~FluidPerformance() { CloseDown(); }
 
 HRESULT WINAPI FluidPerformance::Init(IDirectMusic** ppDirectMusic, LPDIRECTSOUND, HWND) {
   if (m_synth) return E_FAIL;  // already initialised
-  m_settings = FluidNewSettings();
-  m_synth = m_settings ? new_fluid_synth(m_settings) : nullptr;
+  FluidObjects prepared;
+  m_preparedDriver = FluidTakePrepared(&prepared);
+  if (m_preparedDriver) {
+    m_settings = prepared.settings;
+    m_synth = prepared.synth;
+    m_idlePlayer = prepared.player;
+    m_readyDriver = prepared.driver;
+  } else {
+    m_settings = FluidNewSettings();
+    m_synth = m_settings ? new_fluid_synth(m_settings) : nullptr;
+    // The first player is made before any audio driver runs: see StopPlaying.
+    if (m_synth) m_idlePlayer = new_fluid_player(m_synth);
+  }
   if (m_synth == nullptr) {
     fprintf(stderr, "fluidsynth: cannot create a synthesizer\n");
     CloseDown();
     return E_OUTOFMEMORY;
   }
-  // The first player is made before any audio driver runs: see StopPlaying.
-  m_idlePlayer = new_fluid_player(m_synth);
   // A DirectMusic object the caller brings gains the performance's reference;
   // a new one is handed out with the caller's reference, and the performance
   // keeps one of its own either way.
@@ -114,7 +124,10 @@ HRESULT WINAPI FluidPerformance::AddPort(IDirectMusicPort* pPort) {
   if (pPort != nullptr) return E_NOTIMPL;  // only the default port exists here
   if (m_synth == nullptr) return E_FAIL;
   if (m_driver) return S_FALSE;
-  m_driver = new_fluid_audio_driver(m_settings, m_synth);
+  // The first try at the output may have been made already, beside the program.
+  m_driver = m_preparedDriver ? m_readyDriver : new_fluid_audio_driver(m_settings, m_synth);
+  m_readyDriver = nullptr;
+  m_preparedDriver = false;
   if (m_driver == nullptr) {
     fprintf(stderr, "fluidsynth: cannot open the default audio output; the music stays silent\n");
     return E_FAIL;
@@ -165,7 +178,9 @@ HRESULT FluidPerformance::DownloadInstruments() {
 }
 
 void FluidPerformance::LoadSoundFont(std::string path, int nice) {
-  // The first frames come first: on a busy machine the load yields to them.
+  // The first frames come first: the load waits until the first is on the
+  // screen, and yields to the others on a busy machine.
+  WaitForFirstFrame();
   setpriority(PRIO_PROCESS, (id_t)gettid(), nice);
   m_loaderNice = getpriority(PRIO_PROCESS, (id_t)gettid());
   FluidQuietThisThread(true);
@@ -305,6 +320,9 @@ HRESULT WINAPI FluidPerformance::CloseDown() {
   // synth's lock) and the audio output, which the destructor deletes once the
   // loading thread lets the performance go, or process exit ends.
   if (!FinishLoading()) return S_OK;
+  if (!m_driver) m_driver = m_readyDriver;  // made, and never asked for
+  m_readyDriver = nullptr;
+  m_preparedDriver = false;
   // NOTE: an audio thread stuck writing to the device (a sound server that
   // accepts and never answers) would hold shut-down for good once the window
   // is gone. Its synth, players and settings stay for it; process exit ends it.

@@ -1,13 +1,11 @@
 // FluidSynth loaded when the music needs it, not at exec: the library and the
 // fifty-odd it pulls in cost the start-up milliseconds before the first frame.
-// CoInitialize (the music's first call) starts loading it on a thread of its
-// own, beside the window and the scene; the first FluidSynth call waits for
-// it. Each function below forwards to the library's; without the library it
-// fails as FluidSynth does when it cannot allocate, so the music stays off.
+// The first FluidSynth call loads it (the set-up thread's, once the GL driver
+// is in). Each function below forwards to the library's; without the library
+// it fails as FluidSynth does when it cannot allocate, so the music stays off.
 #include <alsa/asoundlib.h>
 #include <dlfcn.h>
 #include <fluidsynth.h>
-#include <pthread.h>
 
 #include <cstdio>
 #include <mutex>
@@ -34,20 +32,7 @@ void* Symbol(const char* name) {
   return library ? dlsym(library, name) : nullptr;
 }
 
-void* LoadLibrary(void*) {
-  Library();
-  return nullptr;
-}
-
 }  // namespace
-
-void FluidStartLoading() {
-  static bool started = false;
-  pthread_t thread;
-  if (started) return;
-  started = true;
-  if (pthread_create(&thread, nullptr, LoadLibrary, nullptr) == 0) pthread_detach(thread);
-}
 
 #define FLUID_FORWARD(result, name, params, args, failed)         \
   extern "C" result name params {                                 \

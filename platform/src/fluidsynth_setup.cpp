@@ -7,8 +7,15 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <pthread.h>
+
+#include <atomic>
+#include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
+#include <mutex>
+
+#include "first_frame.h"
 
 namespace {
 
@@ -66,7 +73,78 @@ bool IsSoundFont(const std::string& path) {
   return !path.empty() && access(path.c_str(), R_OK) == 0 && fluid_is_soundfont(path.c_str());
 }
 
+// The first performance's objects, from FluidStartPreparing to FluidTakePrepared.
+enum class Preparation { kNone, kWaiting, kMaking, kReady, kTaken };
+struct Prepared {
+  std::mutex lock;
+  std::condition_variable changed;
+  Preparation state = Preparation::kNone;
+  FluidObjects objects;
+};
+std::atomic<bool> g_takenEarly{false};  // asked for before the GL driver was in
+
+// Never destroyed, as the thread may outlive every other object.
+Prepared& Shared() {
+  static Prepared* const prepared = new Prepared();
+  return *prepared;
+}
+
+bool TakenEarly() { return g_takenEarly; }
+
+void* Prepare(void*) {
+  // NOTE: loading FluidSynth holds the dynamic loader's lock, which the GL
+  // driver's own load would wait for.
+  if (!WaitForGlDriver(TakenEarly)) return nullptr;
+  Prepared& p = Shared();
+  {
+    std::lock_guard<std::mutex> hold(p.lock);
+    if (p.state != Preparation::kWaiting) return nullptr;
+    p.state = Preparation::kMaking;
+  }
+  FluidObjects made;
+  made.settings = FluidNewSettings();
+  made.synth = made.settings ? new_fluid_synth(made.settings) : nullptr;
+  if (made.synth) {
+    made.player = new_fluid_player(made.synth);
+    made.driver = new_fluid_audio_driver(made.settings, made.synth);
+  }
+  std::lock_guard<std::mutex> hold(p.lock);
+  p.objects = made;
+  p.state = Preparation::kReady;
+  p.changed.notify_all();
+  return nullptr;
+}
+
 }  // namespace
+
+void FluidStartPreparing() {
+  Prepared& p = Shared();
+  std::lock_guard<std::mutex> hold(p.lock);
+  if (p.state != Preparation::kNone) return;
+  pthread_t thread;
+  p.state = Preparation::kWaiting;
+  if (pthread_create(&thread, nullptr, Prepare, nullptr) == 0)
+    pthread_detach(thread);
+  else
+    p.state = Preparation::kTaken;  // no thread: every performance makes its own
+}
+
+bool FluidTakePrepared(FluidObjects* objects) {
+  Prepared& p = Shared();
+  std::unique_lock<std::mutex> hold(p.lock);
+  if (p.state == Preparation::kWaiting) {
+    p.state = Preparation::kTaken;
+    g_takenEarly = true;
+    hold.unlock();
+    WakeFirstFrameWaiters();  // the thread has nothing left to wait for
+    return false;
+  }
+  p.changed.wait(hold, [&] { return p.state != Preparation::kMaking; });
+  if (p.state != Preparation::kReady) return false;
+  *objects = p.objects;
+  p.state = Preparation::kTaken;
+  return true;
+}
 
 fluid_settings_t* FluidNewSettings() {
   QuietFluidSynth();

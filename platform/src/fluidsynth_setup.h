@@ -6,9 +6,24 @@
 
 #include <string>
 
-// Starts loading the FluidSynth library on a thread of its own, once per
-// process; every FluidSynth call waits until it is loaded (or known missing).
-void FluidStartLoading();
+// What a performance plays through: its settings, synth, first player (made
+// before the audio output runs) and audio output; null where one could not be made.
+struct FluidObjects {
+  fluid_settings_t* settings = nullptr;
+  fluid_synth_t* synth = nullptr;
+  fluid_player_t* player = nullptr;
+  fluid_audio_driver_t* driver = nullptr;
+};
+
+// Starts, once per process, a thread that makes the first performance's
+// objects as soon as the GL driver is in: beside the scene's loading rather
+// than on the main thread's way to the first frame.
+void FluidStartPreparing();
+
+// The prepared objects, waited for while they are being made; false when none
+// will be (no GL context was asked for yet, or they were taken), and the
+// caller makes its own.
+bool FluidTakePrepared(FluidObjects* objects);
 
 // New FluidSynth settings for one performance (the caller deletes them). The
 // audio driver and device are left at FluidSynth's defaults: the system's

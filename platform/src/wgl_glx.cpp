@@ -5,6 +5,7 @@
 // Not here: memory DCs, ReleaseDC, shared display lists, layer planes.
 #include <map>
 
+#include "first_frame.h"
 #include "x11_internal.h"
 
 namespace x11 {
@@ -106,6 +107,7 @@ HGLRC WINAPI wglCreateContext(HDC hdc) {
   ErrorTrap trap;
   GLXContext context = glXCreateNewContext(
       GetDisplay(), GetPixelFormat(window->pixelFormat)->config, GLX_RGBA_TYPE, nullptr, True);
+  GlDriverLoaded();
   if (trap.Finish() != 0 || !context) {
     Report("glx", "cannot create an OpenGL context for pixel format %d", window->pixelFormat);
     return nullptr;
@@ -147,6 +149,7 @@ BOOL WINAPI wglDeleteContext(HGLRC hglrc) {
   glXDestroyContext(GetDisplay(), context->context);
   trap.Finish();
   g_contexts.erase((uintptr_t)hglrc);
+  FirstFramePresented();  // or none will be
   return TRUE;
 }
 
@@ -156,5 +159,6 @@ BOOL WINAPI SwapBuffers(HDC hdc) {
   if (!window || window->state == WindowState::kDestroyed || !window->xwindow) return FALSE;
   if (!window->pixelFormat) return FALSE;
   glXSwapBuffers(GetDisplay(), window->xwindow);
+  FirstFramePresented();
   return TRUE;
 }

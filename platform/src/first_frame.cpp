@@ -1,0 +1,55 @@
+#include "first_frame.h"
+
+#include <condition_variable>
+#include <mutex>
+
+namespace {
+struct Moments {
+  std::mutex lock;
+  std::condition_variable changed;
+  bool driverLoaded = false;
+  bool contextMade = false;  // a context exists or existed
+  bool presented = false;
+};
+
+// NOTE: never destroyed: a thread may still wait on it when the process exits,
+// and destroying a condition variable with a waiter hangs the exit.
+Moments& Shared() {
+  static Moments* const moments = new Moments();
+  return *moments;
+}
+}  // namespace
+
+void GlDriverLoaded() {
+  Moments& m = Shared();
+  std::lock_guard<std::mutex> hold(m.lock);
+  m.driverLoaded = m.contextMade = true;
+  m.changed.notify_all();
+}
+
+void FirstFramePresented() {
+  Moments& m = Shared();
+  std::lock_guard<std::mutex> hold(m.lock);
+  if (m.presented) return;
+  m.presented = true;
+  m.changed.notify_all();
+}
+
+bool WaitForGlDriver(bool (*given_up)()) {
+  Moments& m = Shared();
+  std::unique_lock<std::mutex> hold(m.lock);
+  m.changed.wait(hold, [&] { return m.driverLoaded || given_up(); });
+  return m.driverLoaded;
+}
+
+void WakeFirstFrameWaiters() {
+  Moments& m = Shared();
+  std::lock_guard<std::mutex> hold(m.lock);
+  m.changed.notify_all();
+}
+
+void WaitForFirstFrame() {
+  Moments& m = Shared();
+  std::unique_lock<std::mutex> hold(m.lock);
+  m.changed.wait(hold, [&] { return !m.contextMade || m.presented; });
+}

@@ -1,0 +1,19 @@
+// The moments of the program's first frame, for work that should come after
+// it rather than compete with it: the GL driver is loaded once the first
+// context has been asked for, and the first frame is presented once its swap
+// has returned (or the context went without one).
+#pragma once
+
+// Called by the GL side: after the first context creation (made or refused),
+// and after a swap or the deletion of a context.
+void GlDriverLoaded();
+void FirstFramePresented();
+
+// Waits until the GL driver is loaded or `given_up` returns true; false in
+// the second case. `given_up` is asked again whenever WakeFirstFrameWaiters runs.
+bool WaitForGlDriver(bool (*given_up)());
+void WakeFirstFrameWaiters();
+
+// Waits until the first frame is presented; returns at once when no context
+// is waiting for its first frame (a process that draws nothing).
+void WaitForFirstFrame();
