@@ -1,17 +1,19 @@
 // Files and logs for every test tier: whole-file reads and writes, what a log
-// gained during a test, data files made or removed for one test, and a fresh
-// working folder.
+// gained during a test, data files made or removed for one test, a fresh
+// working folder, and a wait for a condition.
 #pragma once
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 inline std::string ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -95,3 +97,12 @@ class ScratchFolder {
  private:
   std::string m_home, m_path;
 };
+
+// Whether done() came true (checked every millisecond) within the limit.
+template <class Done>
+bool WaitUntil(Done done, std::chrono::seconds limit = std::chrono::seconds(60)) {
+  const auto giveUp = std::chrono::steady_clock::now() + limit;
+  for (; !done(); std::this_thread::sleep_for(std::chrono::milliseconds(1)))
+    if (std::chrono::steady_clock::now() > giveUp) return false;
+  return true;
+}

@@ -35,10 +35,10 @@ bool Audible(int16_t sample) { return std::abs((int)sample) > 1036; }
 // Reads the FIFO at real-time pace (plus 20 ms of device buffer) until the
 // writer closes it or the wait runs out; says "heard" after `wanted` seconds
 // from the first audible sample.
-bool Capture(int fd, double wanted, std::vector<int16_t>* samples) {
+bool Capture(int fd, double wanted, std::vector<int16_t>* samples, Clock::time_point* began) {
   std::vector<char> bytes;
   char buffer[8192];
-  Clock::time_point start = Clock::now(), first;
+  Clock::time_point start = Clock::now(), &first = *began;
   bool started = false, heard = false, closed = false;
   size_t scanned = 0, sound = 0;  // bytes looked at for the first sound; where it is
   while (Since(start) < (started ? wanted + 3 * kWaitSeconds : kWaitSeconds)) {
@@ -96,7 +96,8 @@ int main(int argc, char** argv) {
   fflush(stdout);
   if (wanted == 0) pause();  // a device that never takes another sample
   std::vector<int16_t> s;
-  const bool closed = Capture(fd, wanted, &s);
+  Clock::time_point began;  // the output's first sample, on the monotonic clock
+  const bool closed = Capture(fd, wanted, &s, &began);
 
   // First sound above -30 dBFS, the peak, clipping, and the RMS of the half
   // second after the first sound.
@@ -113,8 +114,10 @@ int main(int argc, char** argv) {
   for (size_t i = first; i < last; ++i) sum += (double)s[i] * s[i];
   const double rms = last > first ? std::sqrt(sum / double(last - first)) / 32768 : 0;
   const double seconds = s.size() / 2 / 44100.0, firstSound = first / 2 / 44100.0;
-  printf("captured %.2f s, first sound at %.3f s, peak %d, rms %.4f, %zu full-scale samples\n",
-         seconds, firstSound, peak, rms, fullScale);
+  printf("captured %.2f s, first sound at %.3f s (monotonic %.3f s), peak %d, rms %.4f, "
+         "%zu full-scale samples\n",
+         seconds, firstSound, std::chrono::duration<double>(began.time_since_epoch()).count() +
+         firstSound, peak, rms, fullScale);
   const char* fault = !closed                          ? "the output never started or stayed open"
                       : seconds < wanted               ? "the output ended early"
                       : first == s.size()              ? "nothing audible was played"

@@ -17,14 +17,6 @@ namespace {
 
 const auto kPatience = std::chrono::seconds(30);
 
-// Polls until the condition holds or 30 s have passed.
-template <typename Condition>
-void WaitFor(Condition condition) {
-  const auto start = std::chrono::steady_clock::now();
-  while (!condition() && std::chrono::steady_clock::now() - start < kPatience)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-}
-
 UINT Next() {
   MSG msg;
   return PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) ? msg.message : 0;
@@ -33,7 +25,7 @@ UINT Next() {
 // until the loop can see its first message.
 bool Send(const std::string& command) {
   if (std::system(command.c_str()) != 0) return false;
-  WaitFor([] { return Next() != 0; });
+  WaitUntil([] { return Next() != 0; });
   return true;
 }
 // Takes, translates and dispatches messages until every key pressed is up
@@ -43,7 +35,7 @@ bool Send(const std::string& command) {
 std::string TypedUntilKeysUp(size_t length) {
   std::string typed;
   int pressed = 0, released = 0;
-  WaitFor([&] {
+  WaitUntil([&] {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
       pressed += msg.message == WM_KEYDOWN;
@@ -115,7 +107,7 @@ TEST_F(MainLoop, WindowDestroyedByAnotherClientEndsTheLoopWithZero) {
   Display* other = XOpenDisplay(nullptr);
   XDestroyWindow(other, xwindow);
   XCloseDisplay(other);
-  WaitFor([&] { return !MainLoopPass(&App(), &code); });
+  WaitUntil([&] { return !MainLoopPass(&App(), &code); });
   EXPECT_EQ(code, 0u);
 }
 
@@ -163,7 +155,7 @@ TEST_F(MainLoop, AKeyMappedForAMomentKeepsItsCharacter) {
   XTestFakeKeyEvent(other, last, False, CurrentTime);
   XSync(other, False);
   MSG msg;
-  WaitFor([&] { return PeekMessageA(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) != 0; });
+  WaitUntil([&] { return PeekMessageA(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) != 0; });
   XChangeKeyboardMapping(other, last, 1, &none, 1);
   XCloseDisplay(other);
   EXPECT_EQ(TypedUntilKeysUp(0), "228 ");  // 0xE4, a with diaeresis
@@ -211,7 +203,7 @@ TEST_F(MainLoop, RepeatedXErrorsArePrintedOnceWithTheirCount) {
 // Polls GetCursorPos until it answers (x, y); returns the last answer.
 POINT WaitForCursor(int x, int y) {
   POINT p = {-1, -1};
-  WaitFor([&] { return GetCursorPos(&p) && p.x == x && p.y == y; });
+  WaitUntil([&] { return GetCursorPos(&p) && p.x == x && p.y == y; });
   return p;
 }
 

@@ -20,7 +20,6 @@
 #include <string>
 #include <tuple>
 
-#include "MusicSupport.h"
 #include "TestFiles.h"
 #include "music/CMusic.h"
 

@@ -8,7 +8,6 @@
 #include "System/Win32/CApplication.h"
 #include "com_testing.h"
 
-#include "MusicSupport.h"
 #include "TestFiles.h"
 #include "render/CCamera.h"
 #include "render/CSystem3D.h"
