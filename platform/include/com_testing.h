@@ -29,3 +29,8 @@ typedef struct _fluid_synth_t fluid_synth_t;
 fluid_synth_t* ComTestSynth(IUnknown* performance);
 // The nice value the performance's last soundfont load ran at (0 before any).
 int ComTestLoaderNice(IUnknown* performance);
+// What the GL side tells the music (a context was asked for; its first frame
+// is on the screen), and the threads waiting for that frame.
+void GlDriverLoaded();
+void FirstFramePresented();
+int ComTestFirstFrameWaiters();

@@ -1,5 +1,7 @@
 #include "first_frame.h"
 
+#include <com_testing.h>
+
 #include <condition_variable>
 #include <mutex>
 
@@ -10,6 +12,7 @@ struct Moments {
   bool driverLoaded = false;
   bool contextMade = false;  // a context exists or existed
   bool presented = false;
+  int waiters = 0;  // in WaitForFirstFrame
 };
 
 // NOTE: never destroyed: a thread may still wait on it when the process exits,
@@ -30,7 +33,6 @@ void GlDriverLoaded() {
 void FirstFramePresented() {
   Moments& m = Shared();
   std::lock_guard<std::mutex> hold(m.lock);
-  if (m.presented) return;
   m.presented = true;
   m.changed.notify_all();
 }
@@ -51,5 +53,13 @@ void WakeFirstFrameWaiters() {
 void WaitForFirstFrame() {
   Moments& m = Shared();
   std::unique_lock<std::mutex> hold(m.lock);
+  ++m.waiters;
   m.changed.wait(hold, [&] { return !m.contextMade || m.presented; });
+  --m.waiters;
+}
+
+int ComTestFirstFrameWaiters() {
+  Moments& m = Shared();
+  std::lock_guard<std::mutex> hold(m.lock);
+  return m.waiters;
 }

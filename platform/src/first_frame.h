@@ -1,11 +1,11 @@
 // The moments of the program's first frame, for work that should come after
 // it rather than compete with it: the GL driver is loaded once the first
 // context has been asked for, and the first frame is presented once its swap
-// has returned (or the context went without one).
+// has returned.
 #pragma once
 
-// Called by the GL side: after the first context creation (made or refused),
-// and after a swap or the deletion of a context.
+// Called by the GL side: after a context creation (made or refused), and
+// after a swap.
 void GlDriverLoaded();
 void FirstFramePresented();
 

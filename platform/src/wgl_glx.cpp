@@ -149,7 +149,6 @@ BOOL WINAPI wglDeleteContext(HGLRC hglrc) {
   glXDestroyContext(GetDisplay(), context->context);
   trap.Finish();
   g_contexts.erase((uintptr_t)hglrc);
-  FirstFramePresented();  // or none will be
   return TRUE;
 }
 

@@ -339,15 +339,17 @@ bool Sounds(fluid_synth_t* synth, bool must) {
 // The instruments load on a thread of their own while a segment whose one
 // note is at its start is played, stopped and played again (D download, P
 // play, S stop, U unload, W wait until they are in, rendering meanwhile; d
-// and u download and unload a second segment): a segment played while they
-// load starts once they are in, so its note sounds; the instruments stay while
-// any segment still holds them; and the load runs 10 nicer than the calling
-// thread (at most 19), whose own priority it leaves.
+// and u download and unload a second segment; g: the GL driver is in, as in a
+// program that draws; f: its first frame goes on the screen): a segment played
+// while they load starts once they are in, so its note sounds; the instruments
+// stay while any segment still holds them; in a program that draws they load
+// only once its first frame is on the screen; and the load runs 10 nicer than
+// the calling thread (at most 19), whose own priority it leaves.
 TEST_F(Music, SegmentPlayedWhileTheInstrumentsLoadStartsOnceTheyAreIn) {
   for (const char* name : {"one.mid", "two.mid"}) WriteWholeFile(name, kOneNote);
-  const std::pair<const char*, bool> kScripts[] = {{"DWP", true},     {"DPW", true},
-                                                   {"DPSPW", true},   {"DPUDPW", true},
-                                                   {"DPSUDW", false}, {"DdWUPW", true}};
+  const std::pair<const char*, bool> kScripts[] = {
+      {"gDfPW", true},  {"DWP", true},     {"DPW", true},   {"DPSPW", true},
+      {"DPUDPW", true}, {"DPSUDW", false}, {"DdWUPW", true}};
   CoInitialize(NULL);
   EXPECT_GT(ComTestInitCount(), 0);
   const int nice = getpriority(PRIO_PROCESS, (id_t)gettid());  // the suite may run under nice
@@ -374,6 +376,12 @@ TEST_F(Music, SegmentPlayedWhileTheInstrumentsLoadStartsOnceTheyAreIn) {
                              : *step == 'S' ? perf->Stop(NULL, NULL, 0, 0)
                                             : S_OK;
       EXPECT_EQ(result, S_OK) << *step;
+      if (*step == 'g') GlDriverLoaded();
+      if (*step == 'f') {
+        EXPECT_TRUE(WaitUntil([] { return ComTestFirstFrameWaiters() == 1; }));
+        EXPECT_EQ(fluid_synth_sfcount(synth), 0) << "loaded before the first frame";
+        FirstFramePresented();
+      }
       // An unload takes effect now or, while they load, once they are in.
       secondHolds = *step == 'd' || (secondHolds && *step != 'u');
       const bool empties = *step == 'U' && !secondHolds;
