@@ -13,6 +13,7 @@ struct Moments {
   bool contextMade = false;  // a context exists or existed
   bool presented = false;
   int waiters = 0;  // in WaitForFirstFrame
+  void (*afterDriver)() = nullptr;
 };
 
 // NOTE: never destroyed: a thread may still wait on it when the process exits,
@@ -25,28 +26,29 @@ Moments& Shared() {
 
 void GlDriverLoaded() {
   Moments& m = Shared();
-  std::lock_guard<std::mutex> hold(m.lock);
+  std::unique_lock<std::mutex> hold(m.lock);
   m.driverLoaded = m.contextMade = true;
-  m.changed.notify_all();
+  void (*task)() = m.afterDriver;
+  m.afterDriver = nullptr;
+  hold.unlock();
+  if (task) task();
+}
+
+void AfterGlDriver(void (*task)()) {
+  Moments& m = Shared();
+  std::unique_lock<std::mutex> hold(m.lock);
+  if (!m.driverLoaded) {
+    m.afterDriver = task;
+    return;
+  }
+  hold.unlock();
+  task();
 }
 
 void FirstFramePresented() {
   Moments& m = Shared();
   std::lock_guard<std::mutex> hold(m.lock);
   m.presented = true;
-  m.changed.notify_all();
-}
-
-bool WaitForGlDriver(bool (*given_up)()) {
-  Moments& m = Shared();
-  std::unique_lock<std::mutex> hold(m.lock);
-  m.changed.wait(hold, [&] { return m.driverLoaded || given_up(); });
-  return m.driverLoaded;
-}
-
-void WakeFirstFrameWaiters() {
-  Moments& m = Shared();
-  std::lock_guard<std::mutex> hold(m.lock);
   m.changed.notify_all();
 }
 

@@ -9,10 +9,9 @@
 void GlDriverLoaded();
 void FirstFramePresented();
 
-// Waits until the GL driver is loaded or `given_up` returns true; false in
-// the second case. `given_up` is asked again whenever WakeFirstFrameWaiters runs.
-bool WaitForGlDriver(bool (*given_up)());
-void WakeFirstFrameWaiters();
+// Runs task once the GL driver is loaded: at once when it is, else on the
+// thread that loads it, right after. One task at a time.
+void AfterGlDriver(void (*task)());
 
 // Waits until the first frame is presented; returns at once when no context
 // is waiting for its first frame (a process that draws nothing).

@@ -9,7 +9,6 @@
 
 #include <pthread.h>
 
-#include <atomic>
 #include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
@@ -81,7 +80,6 @@ struct Prepared {
   Preparation state = Preparation::kNone;
   FluidObjects objects;
 };
-std::atomic<bool> g_takenEarly{false};  // asked for before the GL driver was in
 
 // Never destroyed, as the thread may outlive every other object.
 Prepared& Shared() {
@@ -89,16 +87,11 @@ Prepared& Shared() {
   return *prepared;
 }
 
-bool TakenEarly() { return g_takenEarly; }
-
 void* Prepare(void*) {
-  // NOTE: loading FluidSynth holds the dynamic loader's lock, which the GL
-  // driver's own load would wait for.
-  if (!WaitForGlDriver(TakenEarly)) return nullptr;
   Prepared& p = Shared();
   {
     std::lock_guard<std::mutex> hold(p.lock);
-    if (p.state != Preparation::kWaiting) return nullptr;
+    if (p.state != Preparation::kWaiting) return nullptr;  // taken before it began
     p.state = Preparation::kMaking;
   }
   FluidObjects made;
@@ -115,28 +108,36 @@ void* Prepare(void*) {
   return nullptr;
 }
 
+void StartPreparing() {
+  pthread_t thread;
+  if (pthread_create(&thread, nullptr, Prepare, nullptr) == 0) {
+    pthread_detach(thread);
+    return;
+  }
+  Prepared& p = Shared();  // no thread: every performance makes its own
+  std::lock_guard<std::mutex> hold(p.lock);
+  if (p.state == Preparation::kWaiting) p.state = Preparation::kTaken;
+}
+
 }  // namespace
 
 void FluidStartPreparing() {
   Prepared& p = Shared();
-  std::lock_guard<std::mutex> hold(p.lock);
-  if (p.state != Preparation::kNone) return;
-  pthread_t thread;
-  p.state = Preparation::kWaiting;
-  if (pthread_create(&thread, nullptr, Prepare, nullptr) == 0)
-    pthread_detach(thread);
-  else
-    p.state = Preparation::kTaken;  // no thread: every performance makes its own
+  {
+    std::lock_guard<std::mutex> hold(p.lock);
+    if (p.state != Preparation::kNone) return;
+    p.state = Preparation::kWaiting;
+  }
+  // NOTE: loading FluidSynth holds the dynamic loader's lock, which the GL
+  // driver's own load would wait for.
+  AfterGlDriver(StartPreparing);
 }
 
 bool FluidTakePrepared(FluidObjects* objects) {
   Prepared& p = Shared();
   std::unique_lock<std::mutex> hold(p.lock);
   if (p.state == Preparation::kWaiting) {
-    p.state = Preparation::kTaken;
-    g_takenEarly = true;
-    hold.unlock();
-    WakeFirstFrameWaiters();  // the thread has nothing left to wait for
+    p.state = Preparation::kTaken;  // too early: the caller makes its own
     return false;
   }
   p.changed.wait(hold, [&] { return p.state != Preparation::kMaking; });
