@@ -93,6 +93,25 @@ TEST(MusicLoader, RefusesWhatIsNotAStandardMidiFile) {
     EXPECT_EQ(segment != NULL, loads);
     if (segment) segment->Release();
   }
+  // Only a segment, only by its file name; and the loader's class only as a loader.
+  TestFile file("music", kOneNote);
+  const std::tuple<DWORD, GUID, HRESULT> kAsked[] = {
+      {DMUS_OBJ_FILENAME, IID_IDirectMusicLoader, E_NOINTERFACE},
+      {DMUS_OBJ_CLASS, IID_IDirectMusicSegment2, E_INVALIDARG}};
+  for (const auto& [valid, iid, refusal] : kAsked) {
+    DMUS_OBJECTDESC desc = {};
+    desc.dwSize = sizeof desc;
+    desc.dwValidData = valid;
+    std::copy_n(u"music", 6, desc.wszFileName);
+    void* object = &desc;
+    EXPECT_EQ(loader->GetObject(&desc, iid, &object), refusal);
+    EXPECT_EQ(object, nullptr);
+  }
+  void* other = &other;
+  EXPECT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, NULL, CLSCTX_INPROC_SERVER,
+                             IID_IDirectMusicSegment2, &other),
+            E_NOINTERFACE);
+  EXPECT_EQ(other, nullptr);
   loader->Release();
   CoUninitialize();
 }
