@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <memory>
 #include <numeric>
@@ -55,8 +56,13 @@ TEST(MusicPaths, WideConversionFitsWholeOrWritesNothing) {
   struct Case {
     const char* text;
     int bytes, room, result;
-  } const kCases[] = {{"ab\xe9", -1, 4, 4}, {"ab\xe9", -1, 3, 0}, {"ab\xe9", 3, 3, 3},
-                      {"ab\xe9", 2, 1, 0},  {"ab\xe9", -1, 0, 4}, {"", -1, 1, 1}};
+  } const kCases[] = {{"ab\xe9", -1, 4, 4},
+                      {"ab\xe9", -1, 3, 0},
+                      {"ab\xe9", 3, 3, 3},
+                      {"ab\xe9", 2, 1, 0},
+                      {"ab\xe9", -1, 0, 4},
+                      {"", -1, 1, 1},
+                      {"ab\xe9", INT_MAX, 0, INT_MAX}};
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::Message() << c.bytes << " into " << c.room);
     WCHAR out[6];
