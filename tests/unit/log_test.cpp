@@ -47,6 +47,11 @@ TEST(LogFile, WritesEachMessageAsFormatted) {
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(c.mode == LOG_FILE ? file : out, c.want);
   }
+  // The console's own answer, which the log leaves unread: all of it written.
+  testing::internal::CaptureStdout();
+  DWORD written = 0;
+  EXPECT_TRUE(WriteConsoleA(GetStdHandle(STD_OUTPUT_HANDLE), "ab", 2, &written, nullptr));
+  EXPECT_EQ(testing::internal::GetCapturedStdout() + std::to_string(written), "ab2");
 }
 
 // Its messages go nowhere: not to the standard output, not into a file of
