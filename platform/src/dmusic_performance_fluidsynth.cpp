@@ -89,19 +89,13 @@ FluidPerformance::~FluidPerformance() { CloseDown(); }
 
 HRESULT WINAPI FluidPerformance::Init(IDirectMusic** ppDirectMusic, LPDIRECTSOUND, HWND) {
   if (m_synth) return E_FAIL;  // already initialised
-  FluidObjects prepared;
-  m_preparedDriver = FluidTakePrepared(&prepared);
-  if (m_preparedDriver) {
-    m_settings = prepared.settings;
-    m_synth = prepared.synth;
-    m_idlePlayer = prepared.player;
-    m_readyDriver = prepared.driver;
-  } else {
-    m_settings = FluidNewSettings();
-    m_synth = m_settings ? new_fluid_synth(m_settings) : nullptr;
-    // The first player is made before any audio driver runs: see StopPlaying.
-    if (m_synth) m_idlePlayer = new_fluid_player(m_synth);
-  }
+  FluidObjects made;
+  m_preparedDriver = FluidTakePrepared(&made);
+  if (!m_preparedDriver) made = FluidNewObjects();
+  m_settings = made.settings;
+  m_synth = made.synth;
+  m_idlePlayer = made.player;
+  m_readyDriver = made.driver;
   if (m_synth == nullptr) {
     fprintf(stderr, "fluidsynth: cannot create a synthesizer\n");
     CloseDown();

@@ -2,6 +2,7 @@
 
 #include <com_testing.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 
@@ -9,9 +10,8 @@ namespace {
 struct Moments {
   std::mutex lock;
   std::condition_variable changed;
-  bool driverLoaded = false;
-  bool contextMade = false;  // a context exists or existed
-  bool presented = false;
+  bool driverLoaded = false;  // a context was asked for: one is or was there
+  std::atomic<bool> presented{false};
   int waiters = 0;  // in WaitForFirstFrame
   void (*afterDriver)() = nullptr;
 };
@@ -27,7 +27,7 @@ Moments& Shared() {
 void GlDriverLoaded() {
   Moments& m = Shared();
   std::unique_lock<std::mutex> hold(m.lock);
-  m.driverLoaded = m.contextMade = true;
+  m.driverLoaded = true;
   void (*task)() = m.afterDriver;
   m.afterDriver = nullptr;
   hold.unlock();
@@ -47,6 +47,7 @@ void AfterGlDriver(void (*task)()) {
 
 void FirstFramePresented() {
   Moments& m = Shared();
+  if (m.presented) return;  // every later frame
   std::lock_guard<std::mutex> hold(m.lock);
   m.presented = true;
   m.changed.notify_all();
@@ -56,7 +57,7 @@ void WaitForFirstFrame() {
   Moments& m = Shared();
   std::unique_lock<std::mutex> hold(m.lock);
   ++m.waiters;
-  m.changed.wait(hold, [&] { return !m.contextMade || m.presented; });
+  m.changed.wait(hold, [&] { return !m.driverLoaded || m.presented; });
   --m.waiters;
 }
 

@@ -94,13 +94,8 @@ void* Prepare(void*) {
     if (p.state != Preparation::kWaiting) return nullptr;  // taken before it began
     p.state = Preparation::kMaking;
   }
-  FluidObjects made;
-  made.settings = FluidNewSettings();
-  made.synth = made.settings ? new_fluid_synth(made.settings) : nullptr;
-  if (made.synth) {
-    made.player = new_fluid_player(made.synth);
-    made.driver = new_fluid_audio_driver(made.settings, made.synth);
-  }
+  FluidObjects made = FluidNewObjects();
+  if (made.synth) made.driver = new_fluid_audio_driver(made.settings, made.synth);
   std::lock_guard<std::mutex> hold(p.lock);
   p.objects = made;
   p.state = Preparation::kReady;
@@ -156,6 +151,15 @@ fluid_settings_t* FluidNewSettings() {
   fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
   fluid_settings_setnum(settings, "synth.gain", 0.6);
   return settings;
+}
+
+FluidObjects FluidNewObjects() {
+  FluidObjects made;
+  made.settings = FluidNewSettings();
+  made.synth = made.settings ? new_fluid_synth(made.settings) : nullptr;
+  // The first player is made before any audio driver runs: see StopPlaying.
+  if (made.synth) made.player = new_fluid_player(made.synth);
+  return made;
 }
 
 void FluidQuietThisThread(bool quiet) { t_quiet = quiet; }

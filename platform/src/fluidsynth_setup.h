@@ -15,6 +15,9 @@ struct FluidObjects {
   fluid_audio_driver_t* driver = nullptr;
 };
 
+// New settings, synth and first player; the audio output is left to the caller.
+FluidObjects FluidNewObjects();
+
 // Starts, once per process, a thread that makes the first performance's
 // objects as soon as the GL driver is in: beside the scene's loading rather
 // than on the main thread's way to the first frame.
