@@ -121,7 +121,8 @@ def site_mutants(text):
     for m in CONDITION.finditer(text):
         close = matching_paren(text, mask, m.end() - 1)
         if code(m) and close > 0:
-            forced = "false" if m.group(1) == "while" or (m.start() // 7) % 2 else "true"
+            # An if's forced value is chosen with its id, from the line alone.
+            forced = "false" if m.group(1) == "while" else None
             found.append((m.end(), close, forced, "condition"))
     for m in RETURN.finditer(text):
         value = m.group(1).strip()
@@ -150,7 +151,8 @@ def generate(src, seed, sample):
                 with open(path, encoding="utf-8") as f:
                     text = f.read()
                 seen = {}
-                for start, end, new, rule in sorted(site_mutants(text)):
+                sites = sorted(site_mutants(text), key=lambda s: (s[0], s[1], s[3]))
+                for start, end, new, rule in sites:
                     line_start = text.rfind("\n", 0, start) + 1
                     line_end = text.find("\n", end)
                     line_end = len(text) if line_end < 0 else line_end
@@ -158,7 +160,10 @@ def generate(src, seed, sample):
                     key = f"{rel}\0{old_line.strip()}\0{start - line_start}\0{rule}"
                     seen[key] = seen.get(key, 0) + 1
                     key += f"\0{seen[key]}"
-                    ident = "g" + hashlib.sha1(key.encode()).hexdigest()[:8]
+                    digest = hashlib.sha1(key.encode()).hexdigest()
+                    ident = "g" + digest[:8]
+                    if new is None:
+                        new = "true" if int(digest[8], 16) % 2 else "false"
                     rank = hashlib.sha1(f"{seed}\0{key}".encode()).hexdigest()
                     new_line = old_line[:start - line_start] + new + text[end:line_end]
                     mutants.append({"id": ident, "file": rel, "rank": rank, "start": start,
