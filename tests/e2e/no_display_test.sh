@@ -6,21 +6,31 @@
 # while the GL library first asks for its configs.
 source "$(dirname "$0")/lib.sh"
 
-# An X server that takes the connection and never answers.
-HUNG=/tmp/.X11-unix/X9875
-on_exit() { [ -z "${LISTENER:-}" ] || kill "$LISTENER"; rm -f "$HUNG"; }
+# An X server that takes the connection and never answers, on the first
+# display number free from 9800 on: another suite may run beside this one.
+on_exit() { [ -z "${LISTENER:-}" ] || kill "$LISTENER"; [ -z "${HUNG:-}" ] || rm -f "/tmp/.X11-unix/X$HUNG"; }
 mkdir -p /tmp/.X11-unix
-python3 -c 'import socket, sys, time; s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1])
-s.listen(); print("listening", flush=True); time.sleep(600)' "$HUNG" >"$WORK_DIR/listener" &
+python3 -c 'import socket, time
+s = socket.socket(socket.AF_UNIX)
+for display in range(9800, 9876):
+    try:
+        s.bind(f"/tmp/.X11-unix/X{display}")
+        break
+    except OSError:
+        pass
+else:
+    raise SystemExit("no display number free")
+s.listen(); print("listening", display, flush=True); time.sleep(600)' >"$WORK_DIR/listener" &
 LISTENER=$!
 poll 100 grep -q listening "$WORK_DIR/listener" || fail "no hung X server"
+read -r _ HUNG <"$WORK_DIR/listener"
 long=$(printf '%*s' 100000 '' | tr ' ' x)
 # what the program runs under | what stderr says
 rows=(
   "env DISPLAY=@long|skelv: cannot open X display '${long:0:100}...'"
 
   "env -u DISPLAY|skelv: cannot open an X display: DISPLAY is not set"
-  "env DISPLAY=:9875|skelv: cannot open X display ':9875': the X server did not answer within 10 s"
+  "env DISPLAY=:$HUNG|skelv: cannot open X display ':$HUNG': the X server did not answer within 10 s"
   "env DISPLAY=:9876|skelv: cannot open X display ':9876' (is an X server running there?)"
   $'env DISPLAY=\e[2J~:9876|skelv: cannot open X display \'\\x1b[2J~:9876\''
   "prlimit --nofile=6|skelv: cannot open X display '$DISPLAY': too many open files"

@@ -175,6 +175,22 @@ TEST_F(Scene, CameraFliesAndSteersByThePointer) {
     ASSERT_TRUE(GetCursorPos(&cursor));
     EXPECT_EQ(cursor.x * 1000 + cursor.y, 320240);
   }
+  // Steering says whether it acted: not with the pointer at the centre.
+  EXPECT_FALSE(GlobalCamera.MouseLook());
+  SetCursorPos(321, 240);
+  EXPECT_TRUE(GlobalCamera.MouseLook());
+}
+
+// A window no row high still gets a projection: one row, the width as the aspect.
+TEST_F(Scene, PerspectiveOfNoHeightIsOneRowHigh) {
+  Renderer().SetPerspective(640, 0);
+  GLint viewport[4];
+  float projection[16];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  glGetFloatv(GL_PROJECTION_MATRIX, projection);
+  Renderer().SetPerspective(640, 480);
+  EXPECT_EQ(viewport[2] * 10000 + viewport[3], 6400001);
+  EXPECT_NEAR(projection[5] / projection[0], 640, 0.01);
 }
 
 // The driver's extension list is logged up to the last whole name that fits a message.
