@@ -140,9 +140,8 @@ void CQuadNode::Render(const CFrustum& frustum) {
     DrawLeaf();
     return;
   }
-  for (CQuadNode* child : children) {
-    if (child) child->Render(frustum);
-  }
+  // An inner node always has its four children: a failed allocation ends the process.
+  for (CQuadNode* child : children) child->Render(frustum);
 }
 
 // One glDrawElements per strip. Leaves on the far x edge leave out the pair
