@@ -210,10 +210,23 @@ TEST_F(Scene, DriverLogCutsTheExtensionsAfterAWholeName) {
 // format meets (colour-index: Mesa has none) gets no format. (The program's
 // own request is met: every picture in this file is drawn through it.)
 TEST_F(Scene, WindowRefusesAPixelFormatItsVisualCannotGive) {
-  PIXELFORMATDESCRIPTOR stencil = kPixelFormat, colourIndex = kPixelFormat;
-  stencil.cStencilBits = 8;
+  const struct {
+    BYTE alpha, depth, stencil;
+    bool given;
+  } kCases[] = {
+      {0, 0, 8, false},    // a stencil buffer other formats have
+      {8, 255, 0, false},  // alpha other formats have, though no format is that deep
+      {0, 255, 0, true},   // what no format has is not held against the window's
+  };
+  for (const auto& c : kCases) {
+    PIXELFORMATDESCRIPTOR request = kPixelFormat;
+    request.cAlphaBits = c.alpha, request.cStencilBits = c.stencil;
+    if (c.depth) request.cDepthBits = c.depth;
+    EXPECT_EQ(ChoosePixelFormat(Renderer().deviceContext, &request) != 0, c.given)
+        << (int)c.alpha << " " << (int)c.depth << " " << (int)c.stencil;
+  }
+  PIXELFORMATDESCRIPTOR colourIndex = kPixelFormat;
   colourIndex.iPixelType = 1;  // PFD_TYPE_COLORINDEX
-  EXPECT_EQ(ChoosePixelFormat(Renderer().deviceContext, &stencil), 0);
   testing::internal::CaptureStderr();
   EXPECT_EQ(ChoosePixelFormat(Renderer().deviceContext, &colourIndex), 0);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "no format, so none to refuse";
