@@ -11,6 +11,7 @@
 
 #include <X11/Xlib.h>  // another client of the X server
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
 #include <X11/keysym.h>
 
 namespace {
@@ -221,6 +222,16 @@ TEST_F(MainLoop, CursorFollowsThePointerInAndOutOfTheWindow) {
     EXPECT_TRUE(GetCursorPos(&p));
     EXPECT_EQ(std::to_string(p.x) + " " + std::to_string(p.y), move);
   }
+  // Over the window the pointer is the class's arrow, its hot spot at the
+  // tip, not the root window's cross with its hot spot in the middle.
+  ASSERT_EQ(std::system("xdotool mousemove 60 70"), 0);
+  Display* other = XOpenDisplay(nullptr);
+  XFixesCursorImage* image = XFixesGetCursorImage(other);
+  ASSERT_TRUE(image);
+  EXPECT_TRUE(image->xhot < image->width / 3 && image->yhot < image->height / 3)
+      << image->xhot << "," << image->yhot << " in " << image->width << "x" << image->height;
+  XFree(image);
+  XCloseDisplay(other);
 }
 
 // Another client's grab on our window (a window manager's button binding)
