@@ -113,9 +113,9 @@ void ForgetWindowMessages(HWND hwnd) {
 
 using namespace x11;
 
+// As in Win32, every message pointer given to the queue's functions must be valid.
 BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
                          UINT wRemoveMsg) {
-  if (!lpMsg) return FALSE;
   if (hWnd && !FindWindow(hWnd)) return FALSE;
   if (AnyLiveWindow() && TakeCloseRequest()) PostCloseToEveryWindow();
   PumpEvents();
@@ -128,7 +128,6 @@ BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFi
 }
 
 BOOL WINAPI TranslateMessage(const MSG* lpMsg) {
-  if (!lpMsg) return FALSE;
   UINT message = lpMsg->message;
   if (message == WM_KEYUP || message == WM_SYSKEYUP) return TRUE;
   if (!IsKeyPress(message)) return FALSE;
@@ -144,7 +143,7 @@ BOOL WINAPI TranslateMessage(const MSG* lpMsg) {
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG* lpMsg) {
-  if (!lpMsg || !lpMsg->hwnd) return 0;
+  if (!lpMsg->hwnd) return 0;
   return SendToWindow(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
 }
 
