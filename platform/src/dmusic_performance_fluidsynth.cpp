@@ -101,14 +101,11 @@ HRESULT WINAPI FluidPerformance::Init(IDirectMusic** ppDirectMusic, LPDIRECTSOUN
     CloseDown();
     return E_OUTOFMEMORY;
   }
-  // A DirectMusic object the caller brings gains the performance's reference;
-  // a new one is handed out with the caller's reference, and the performance
-  // keeps one of its own either way.
-  if (ppDirectMusic == nullptr) {
-    m_directMusic = new FluidDirectMusic();
-  } else {
-    if (*ppDirectMusic == nullptr) *ppDirectMusic = new FluidDirectMusic();
-    m_directMusic = *ppDirectMusic;
+  // The performance makes its own DirectMusic object (the program's variable
+  // holds none to bring) and hands it out with the caller's reference.
+  m_directMusic = new FluidDirectMusic();
+  if (ppDirectMusic != nullptr) {
+    *ppDirectMusic = m_directMusic;
     m_directMusic->AddRef();
   }
   return S_OK;
