@@ -211,16 +211,17 @@ TEST_F(Scene, DriverLogCutsTheExtensionsAfterAWholeName) {
 // own request is met: every picture in this file is drawn through it.)
 TEST_F(Scene, WindowRefusesAPixelFormatItsVisualCannotGive) {
   const struct {
-    BYTE alpha, depth, stencil;
+    BYTE alpha, depth, stencil, accum;
     bool given;
   } kCases[] = {
-      {0, 0, 8, false},    // a stencil buffer other formats have
-      {8, 255, 0, false},  // alpha other formats have, though no format is that deep
-      {0, 255, 0, true},   // what no format has is not held against the window's
+      {0, 0, 8, 0, false},    // a stencil buffer other formats have
+      {0, 0, 0, 64, false},   // an accumulation buffer of 4 x 16 bits, as others have
+      {8, 255, 0, 0, false},  // alpha other formats have, though no format is that deep
+      {0, 255, 0, 0, true},   // what no format has is not held against the window's
   };
   for (const auto& c : kCases) {
     PIXELFORMATDESCRIPTOR request = kPixelFormat;
-    request.cAlphaBits = c.alpha, request.cStencilBits = c.stencil;
+    request.cAlphaBits = c.alpha, request.cStencilBits = c.stencil, request.cAccumBits = c.accum;
     if (c.depth) request.cDepthBits = c.depth;
     EXPECT_EQ(ChoosePixelFormat(Renderer().deviceContext, &request) != 0, c.given)
         << (int)c.alpha << " " << (int)c.depth << " " << (int)c.stencil;
