@@ -14,7 +14,7 @@ TEST(CodePage, Utf8TextBecomesItsBytesAndEachByteIsOneCharacter) {
       {"a`\t\xc3\xa4\xc3\xa9\xc3\x9f\xc2\xb4", "a`\t\xe4\xe9\xdf\xb4"},  // ä é ß ´
       {"\xe2\x82\xac\xe2\x80\x9a\xc6\x92\xc5\x92\xe2\x84\xa2\xc5\xb8", "\x80\x82\x83\x8c\x99\x9f"},
       {"\xc2\x81\xc2\x80", "\x81"},  // U+0081 is unassigned byte 129; U+0080 has none
-      {"\xce\xa9\xe4\xb8\xad\xf0\x9f\x98\x80x\xc3", "x"},  // Ω, 中, an emoji; a cut sequence
+      {"\xc4\x80\xce\xa9\xe4\xb8\xad\xf0\x9f\x98\x80x\xc3", "x"},  // Ā, Ω, 中, an emoji; a cut one
   };
   char out[16];
   for (const auto& c : kCases) {
