@@ -54,12 +54,12 @@ void DropAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
 
 // Routes FluidSynth's messages once per process: errors to stderr, and its
 // warnings, information and debug messages (preset substitutions, driver
-// details) nowhere, as they are noise to a user of the demo.
+// details) nowhere, as they are noise to a user of the demo. A panic keeps
+// FluidSynth's own handler, which prints it on stderr too.
 void QuietFluidSynth() {
   static bool done = false;
   if (done) return;
   done = true;
-  fluid_set_log_function(FLUID_PANIC, PrintFluidError, nullptr);
   fluid_set_log_function(FLUID_ERR, PrintFluidError, nullptr);
   fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
   fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
