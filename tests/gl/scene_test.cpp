@@ -120,6 +120,7 @@ TEST_F(Scene, QuadtreeDrawsWhatTheWholeGridDraws) {
     SCOPED_TRACE(::testing::Message() << eye.x << "," << eye.z << " to " << target.x << ","
                                       << target.y << "," << target.z);
     BeginFrameAt(eye, target);
+    glColor3ub(0, 0, 0);  // the leaves draw in white whatever came before
     App().system->root->Render(Renderer().frustum);
     const std::string culled = ReadFrame();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -210,21 +211,25 @@ TEST_F(Scene, DriverLogCutsTheExtensionsAfterAWholeName) {
 // format meets (colour-index: Mesa has none) gets no format. (The program's
 // own request is met: every picture in this file is drawn through it.)
 TEST_F(Scene, WindowRefusesAPixelFormatItsVisualCannotGive) {
+  const DWORD kSingle = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
   const struct {
-    BYTE alpha, depth, stencil, accum;
+    BYTE colour, alpha, depth, stencil, accum;
+    DWORD flags;  // 0: the program's
     bool given;
   } kCases[] = {
-      {0, 0, 8, 0, false},    // a stencil buffer other formats have
-      {0, 0, 0, 64, false},   // an accumulation buffer of 4 x 16 bits, as others have
-      {8, 255, 0, 0, false},  // alpha other formats have, though no format is that deep
-      {0, 255, 0, 0, true},   // what no format has is not held against the window's
+      {0, 0, 0, 8, 0, 0, false},          // a stencil buffer other formats have
+      {0, 0, 0, 0, 64, 0, false},         // an accumulation buffer of 4 x 16 bits, as others have
+      {0, 8, 255, 0, 0, 0, false},        // alpha others have, though no format is that deep
+      {255, 0, 0, 0, 0, kSingle, false},  // single buffering others have, though none that rich
+      {0, 0, 255, 0, 0, 0, true},         // what no format has is not held against the window's
   };
   for (const auto& c : kCases) {
     PIXELFORMATDESCRIPTOR request = kPixelFormat;
     request.cAlphaBits = c.alpha, request.cStencilBits = c.stencil, request.cAccumBits = c.accum;
+    if (c.colour) request.cColorBits = c.colour;
     if (c.depth) request.cDepthBits = c.depth;
-    EXPECT_EQ(ChoosePixelFormat(Renderer().deviceContext, &request) != 0, c.given)
-        << (int)c.alpha << " " << (int)c.depth << " " << (int)c.stencil;
+    if (c.flags) request.dwFlags = c.flags;
+    EXPECT_EQ(ChoosePixelFormat(Renderer().deviceContext, &request) != 0, c.given) << &c - kCases;
   }
   PIXELFORMATDESCRIPTOR colourIndex = kPixelFormat;
   colourIndex.iPixelType = 1;  // PFD_TYPE_COLORINDEX

@@ -391,6 +391,7 @@ TEST_F(Music, SegmentPlayedWhileTheInstrumentsLoadStartsOnceTheyAreIn) {
     fluid_synth_t* synth = ComTestSynth(perf);
     EXPECT_EQ(seg->SetParam(GUID_Download, ~0u, 0, 0, NULL), E_POINTER);
     EXPECT_EQ(seg->SetParam(GUID_Unload, ~0u, 0, 0, NULL), E_POINTER);
+    EXPECT_EQ(seg->SetParam(IID_IDirectMusicLoader, ~0u, 0, 0, perf), E_NOTIMPL);
     bool secondHolds = false;
     for (const char* step = script; *step; ++step) {
       const HRESULT result = *step == 'D'   ? seg->SetParam(GUID_Download, ~0u, 0, 0, perf)
