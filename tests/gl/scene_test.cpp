@@ -235,6 +235,7 @@ TEST_F(Scene, WindowRefusesAPixelFormatItsVisualCannotGive) {
   colourIndex.iPixelType = 1;  // PFD_TYPE_COLORINDEX
   testing::internal::CaptureStderr();
   EXPECT_EQ(ChoosePixelFormat(Renderer().deviceContext, &colourIndex), 0);
+  EXPECT_FALSE(wglMakeCurrent(Renderer().deviceContext, (HGLRC)1)) << "no such context";
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "no format, so none to refuse";
 }
 

@@ -116,6 +116,7 @@ TEST(MusicLoader, RefusesWhatIsNotAStandardMidiFile) {
     void* object = &desc;
     EXPECT_EQ(loader->GetObject(&desc, iid, &object), refusal);
     EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(loader->GetObject(&desc, iid, nullptr), E_POINTER);
   }
   void* other = &other;
   EXPECT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, NULL, CLSCTX_INPROC_SERVER,
