@@ -112,7 +112,6 @@ void DestroyWindowNow(HWND handle);
 // The X window of a destroyed window lives on while a GL context is bound
 // to it; the GL side calls this once the context lets go.
 void ReleaseDestroyedXWindow(WindowRecord& window);
-void SetActiveWindow(HWND handle);
 // The window takes or loses the keyboard focus, which makes it the
 // foreground window; only then does the pointer belong to the program.
 void NoteFocus(WindowRecord& window, bool focused);

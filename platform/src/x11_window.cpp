@@ -273,10 +273,6 @@ void OnXWindowGone(WindowRecord& window) {
   DestroyWindowNow(window.handle);
 }
 
-void SetActiveWindow(HWND handle) {
-  if (FindWindow(handle)) g_activeWindow = handle;
-}
-
 void NoteFocus(WindowRecord& window, bool focused) {
   if (window.state != WindowState::kLive) return;
   if (focused) {
